@@ -1,0 +1,45 @@
+# The README's two commands are `make run` and `make test`. Everything else
+# here is a step of theirs or a convenience.
+JOBS ?= 2
+NATIVE := build
+ASAN := build-asan
+WIN64 := build-win64
+WIN32 := build-win32
+
+.PHONY: all deps native asan win64 win32 test run bench clean
+
+all: native
+
+deps:
+	./scripts/install-deps.sh
+
+native: deps
+	cmake -S . -B $(NATIVE) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DORB_WIN64_DIR=$(abspath $(WIN64)) -DORB_WIN32_DIR=$(abspath $(WIN32))
+	cmake --build $(NATIVE) -j $(JOBS)
+
+asan: deps
+	cmake -S . -B $(ASAN) -DCMAKE_BUILD_TYPE=Debug -DORB_SANITIZE=ON -DORB_BENCH=OFF
+	cmake --build $(ASAN) -j $(JOBS)
+
+win64: deps
+	cmake -S . -B $(WIN64) -DCMAKE_TOOLCHAIN_FILE=$(abspath cmake/mingw-x86_64.cmake) -DCMAKE_BUILD_TYPE=Release
+	cmake --build $(WIN64) -j $(JOBS)
+
+win32: deps
+	cmake -S . -B $(WIN32) -DCMAKE_TOOLCHAIN_FILE=$(abspath cmake/mingw-i686.cmake) -DCMAKE_BUILD_TYPE=Release
+	cmake --build $(WIN32) -j $(JOBS)
+
+# Every test: native (plain and sanitized), and the end-to-end runs under
+# Wine and Xvfb, which the native test suite drives.
+test: deps
+	@if [ -f cmake/mingw-x86_64.cmake ]; then $(MAKE) --no-print-directory win64 win32; fi
+	$(MAKE) --no-print-directory native asan
+	ctest --test-dir $(ASAN) --output-on-failure -j $(JOBS) -L unit
+	ctest --test-dir $(NATIVE) --output-on-failure
+
+bench: native
+	$(NATIVE)/bench/orb_bench
+
+clean:
+	rm -rf $(NATIVE) $(ASAN) $(WIN64) $(WIN32)

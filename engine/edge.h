@@ -1,0 +1,61 @@
+// edge.h -- the engine's whole contract with a window system.
+//
+// The engine core (engine.cpp, container_*.cpp, lzss_*.cpp) includes no platform
+// header. Everything it needs from the outside world goes through the functions
+// below, and exactly one backend provides them in each program:
+//
+//   edge_offscreen.cpp   an in-memory screen: tests, orbtool render, benchmarks
+//   edge_win32.cpp       the Windows saver window (orb.scr)
+//   edge_x11.cpp         the X11 front end (orb)
+//
+// All calls come from the one thread that runs the engine. Pixel buffers are
+// owned by the engine: 3 bytes per pixel in the order blue, green, red, rows
+// from top to bottom with a stride of exactly width * 3 bytes (no padding).
+// Results follow the engine's convention: 1 (non-zero) success, 0 failure.
+#ifndef ORB_ENGINE_EDGE_H
+#define ORB_ENGINE_EDGE_H
+
+#include <cstdint>
+
+// The window the engine draws into. The core never looks inside it.
+typedef void *EdgeWindow;
+
+// Called by EngineSetup first of all. Width and height of the window's client
+// area in pixels (0 x 0 when it has none). Returns 0 when the size is unknown.
+int EdgeClientSize(EdgeWindow window, int32_t *width, int32_t *height);
+
+// Called by EngineSetup once the engine's buffers exist, before the capture.
+// The backend takes whatever scratch it needs for this window size here, so a
+// tick never allocates. Returns 0 if it could not; the engine then stays inert.
+int EdgeOpen(EdgeWindow window, int32_t width, int32_t height);
+
+// Called by EngineTeardown (also after a failed EdgeOpen): give back what
+// EdgeOpen took. Safe to call when EdgeOpen was never called.
+void EdgeClose(EdgeWindow window);
+
+// Called once by EngineSetup: fill width x height pixels at `pixels` with what
+// the screen shows under the client area. Returns 0 when the screen could not
+// be read; the engine then shows black.
+int CaptureScreen(EdgeWindow window, uint8_t *pixels, int32_t width, int32_t height);
+
+// Called by EngineTick: show columns x .. x+cx-1, rows y .. y+cy-1 of `pixels`
+// (a width x height image) at the same place in the window. The rectangle may
+// reach outside the image by a few pixels; the backend clips it.
+void PresentRect(EdgeWindow window, const uint8_t *pixels, int32_t width, int32_t height,
+                 int32_t x, int32_t y, int32_t cx, int32_t cy);
+
+// Called by EngineSetup: start the 10 ms tick. Returns a non-zero timer id, or
+// 0 when no timer could be had (then no tick ever comes).
+uint32_t EdgeStartTimer(EdgeWindow window);
+
+// Called by EngineTeardown with the id EdgeStartTimer returned (never 0).
+void EdgeStopTimer(EdgeWindow window, uint32_t timerId);
+
+// The container built into the program. Null (and *size 0) when there is none.
+// The memory stays valid for the life of the process and is never freed.
+const uint8_t *EdgeBuiltinContainer(uint32_t *size);
+
+// Calendar time in whole seconds since 1970-01-01 UTC; used only as a seed.
+uint32_t EdgeClockSeconds(void);
+
+#endif

@@ -1,0 +1,97 @@
+// engine.h -- the saver engine: setup, the per-tick state machine, teardown.
+//
+// The engine snapshots the screen under its window, darkens the snapshot and,
+// one frame per tick, draws the animation over it inside the sprite rectangle.
+// Everything lives in one process-wide record, gEngine. The window's life
+// brackets the engine's: EngineSetup on creation, EngineTick on every timer
+// tick, EngineTeardown on destruction. The platform is reached only through
+// edge.h.
+//
+//   EngineSetup(window)     read the setting, load and check the container,
+//                           take every buffer, capture + dim, start the timer
+//   EngineTick(window)      first paint, then one frame and one move per tick
+//   EngineTeardown(window)  stop the timer, free everything setup took
+//
+// A tick never allocates. If setup cannot get what it needs (no valid
+// container, no memory), the engine is inert: ticks do nothing.
+#ifndef ORB_ENGINE_ENGINE_H
+#define ORB_ENGINE_ENGINE_H
+
+#include <cstdint>
+
+#include "edge.h"
+
+// Size of the copy of the container's table of animation entries.
+enum { kAnimTableBytes = 256 };
+
+// Bytes kept behind the last row of the background: the compositor loads four
+// bytes per pixel, so a sample of the last pixel runs one byte into them.
+enum { kBackgroundSpareBytes = 1024 };
+
+// Largest "Scrsvr.lib" the engine will read; no valid container comes close.
+enum { kMaxContainerFileBytes = 64 * 1024 * 1024 };
+
+struct SaverEngine {
+    int32_t screenWidth;   // W: client area width
+    int32_t screenHeight;  // H: client area height
+    int32_t spriteWidth;   // w: frame width from the container
+    int32_t spriteHeight;  // h: frame height
+    int32_t spriteX;       // left edge of the sprite rectangle
+    int32_t spriteY;       // top edge (y grows downwards)
+    int32_t playMode;      // 1 bouncing, 2..4 appearing, anything else still
+    int32_t frameCount;
+    int32_t frameIndex;    // frame drawn on the next tick; -1 idle
+    int32_t stepX, stepY;  // +2 or -2 once bouncing
+    int32_t firstTick;     // 1 while the full-window paint is due
+    uint32_t timerId;      // 0: no timer
+    int32_t dimPercent;    // what setup dimmed by
+    int32_t inert;         // 1 when setup could not take what it needs
+    uint8_t *background;   // W*H*3 + kBackgroundSpareBytes
+    uint8_t *saveBuffer;   // w*h*3: the background under the sprite
+    const uint8_t *containerData;
+    uint32_t containerSize;
+    int32_t containerFromFile;  // containerData is our heap block
+    uint32_t randomState;
+
+    // The renderer's fields (container_render.cpp).
+    uint8_t animTable[kAnimTableBytes];
+    const uint8_t *recordCursor;  // next frame record; null until RenderFrame(0)
+    uint8_t *streamBuffer;        // w*h*4: LZSS output of the current frame
+    uint32_t *wordBuffer;         // w*h words: the frame's displacement words
+    uint8_t *compositeBuffer;     // w*h*4: the rendered frame, w*h*3 used
+};
+
+// What the program running the engine chose; the Windows saver keeps the
+// defaults, the X11 front end and orbtool may override them before setup.
+struct EngineOptions {
+    const char *containerFileName;  // tried before the built-in container; null: never
+    int32_t dimOverride;            // 0..255 replaces the stored setting; -1: none
+};
+
+extern SaverEngine gEngine;
+extern EngineOptions gEngineOptions;
+
+// Zero the record (randomState 1) and restore the default options.
+void EngineReset(void);
+
+void EngineSetup(EdgeWindow window);
+void EngineTick(EdgeWindow window);
+void EngineTeardown(EdgeWindow window);
+
+// Darken the first width*height*3 bytes of `pixels` in place: each byte becomes
+// the low 8 bits of (byte * (percent*256/100)) >> 8. Percent is not clamped.
+void DimBackground(uint8_t *pixels, int32_t width, int32_t height, int32_t percent);
+
+// Row copies at the current sprite rectangle.
+void SaveUnderSprite(void);     // background -> save buffer
+void RestoreUnderSprite(void);  // save buffer -> background
+void PasteComposite(void);      // composite -> background, but for the last pixel
+
+void SeedRandom(uint32_t seed);
+int32_t NextRandom(void);  // 0 .. 32767
+
+// 1 when a window of width x height can show a w x h sprite: every placement
+// and bounce rule stays inside the buffers.
+int EngineFitsWindow(int32_t width, int32_t height, int32_t w, int32_t h);
+
+#endif
