@@ -56,6 +56,7 @@ struct SaverEngine {
     // The renderer's fields (container_render.cpp).
     uint8_t animTable[kAnimTableBytes];
     const uint8_t *recordCursor;  // next frame record; null until RenderFrame(0)
+    int32_t recordNumber;         // records rendered since the last RenderFrame(0)
     uint8_t *streamBuffer;        // w*h*4: LZSS output of the current frame
     uint32_t *wordBuffer;         // w*h words: the frame's displacement words
     uint8_t *compositeBuffer;     // w*h*4: the rendered frame, w*h*3 used

@@ -1,0 +1,213 @@
+// The engine's life: setup when the saver window is created, one step of the
+// animation per timer tick, teardown when the window goes.
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "container.h"
+#include "engine.h"
+#include "settings.h"
+
+SaverEngine gEngine = {};
+EngineOptions gEngineOptions = {"Scrsvr.lib", -1};
+
+void EngineReset(void) {
+    gEngine = SaverEngine{};
+    gEngine.randomState = 1;
+    gEngineOptions = EngineOptions{"Scrsvr.lib", -1};
+}
+
+// Read a whole container file into a heap block; null when it cannot be read
+// in full or is larger than any container could be.
+static uint8_t *ReadContainerFile(const char *name, uint32_t *size) {
+    FILE *f = fopen(name, "rb");
+    if (!f) return nullptr;
+    uint8_t *block = nullptr;
+    long length = -1;
+    if (fseek(f, 0, SEEK_END) == 0) length = ftell(f);
+    if (length > 0 && length <= kMaxContainerFileBytes && fseek(f, 0, SEEK_SET) == 0) {
+        block = (uint8_t *)malloc((size_t)length);
+        if (block && fread(block, 1, (size_t)length, f) != (size_t)length) {
+            free(block);
+            block = nullptr;
+        }
+    }
+    fclose(f);
+    *size = block ? (uint32_t)length : 0;
+    return block;
+}
+
+// A container file beside the saver wins over the built-in one, but only if
+// it passes the checks: it is input from anywhere.
+static int LoadContainer(void) {
+    if (gEngineOptions.containerFileName) {
+        uint32_t size = 0;
+        uint8_t *block = ReadContainerFile(gEngineOptions.containerFileName, &size);
+        if (block && ValidateContainer(block, size, nullptr, nullptr, 0)) {
+            gEngine.containerData = block;
+            gEngine.containerSize = size;
+            gEngine.containerFromFile = 1;
+            return 1;
+        }
+        free(block);
+    }
+    uint32_t size = 0;
+    const uint8_t *builtin = EdgeBuiltinContainer(&size);
+    if (!builtin || !ValidateContainer(builtin, size, nullptr, nullptr, 0)) return 0;
+    gEngine.containerData = builtin;
+    gEngine.containerSize = size;
+    return 1;
+}
+
+static int32_t ChooseDimPercent(void) {
+    if (gEngineOptions.dimOverride >= 0) return gEngineOptions.dimOverride;
+    return LoadDimPercent();
+}
+
+// Takes the background and the save buffer; 0 when memory ran out.
+static int TakeBuffers(void) {
+    // A 32-bit process cannot hold the background of an absurd client area.
+    uint64_t wanted = (uint64_t)gEngine.screenWidth * (uint64_t)gEngine.screenHeight * 3;
+    if (wanted > (uint64_t)(SIZE_MAX / 2)) return 0;
+    size_t pixels = (size_t)gEngine.screenWidth * (size_t)gEngine.screenHeight * 3;
+    gEngine.background = (uint8_t *)malloc(pixels + kBackgroundSpareBytes);
+    gEngine.saveBuffer =
+        (uint8_t *)malloc((size_t)gEngine.spriteWidth * (size_t)gEngine.spriteHeight * 3);
+    if (gEngine.background) memset(gEngine.background + pixels, 0, kBackgroundSpareBytes);
+    return gEngine.background && gEngine.saveBuffer;
+}
+
+static void CaptureAndDim(EdgeWindow window) {
+    int32_t W = gEngine.screenWidth, H = gEngine.screenHeight;
+    if (CaptureScreen(window, gEngine.background, W, H))
+        DimBackground(gEngine.background, W, H, gEngine.dimPercent);
+    else
+        memset(gEngine.background, 0, (size_t)W * (size_t)H * 3);  // black, not dimmed
+}
+
+void EngineSetup(EdgeWindow window) {
+    gEngine.dimPercent = ChooseDimPercent();
+    gEngine.frameIndex = -1;
+    gEngine.inert = 1;
+    if (!LoadContainer() || !ParseContainer()) return;
+    int32_t W = 0, H = 0;
+    if (!EdgeClientSize(window, &W, &H) || W < 0 || H < 0) return;
+    gEngine.screenWidth = W;
+    gEngine.screenHeight = H;
+    if (!TakeBuffers() || !EdgeOpen(window, W, H)) return;
+    CaptureAndDim(window);
+    gEngine.timerId = EdgeStartTimer(window);
+    gEngine.firstTick = 1;
+    gEngine.inert = 0;
+}
+
+void EngineTeardown(EdgeWindow window) {
+    if (gEngine.timerId) EdgeStopTimer(window, gEngine.timerId);
+    EdgeClose(window);
+    free(gEngine.background);
+    free(gEngine.saveBuffer);
+    free(gEngine.wordBuffer);
+    free(gEngine.streamBuffer);
+    free(gEngine.compositeBuffer);
+    if (gEngine.containerFromFile) free((void *)gEngine.containerData);
+    // Unlike the window's fields, the pointers must not outlive their blocks:
+    // a stray tick after teardown has to find an inert engine.
+    gEngine.background = gEngine.saveBuffer = nullptr;
+    gEngine.wordBuffer = nullptr;
+    gEngine.streamBuffer = gEngine.compositeBuffer = nullptr;
+    gEngine.containerData = nullptr;
+    gEngine.containerFromFile = 0;
+    gEngine.timerId = 0;
+    gEngine.inert = 1;
+}
+
+static inline int IsAppearingMode(int32_t mode) { return mode >= 2 && mode <= 4; }
+
+static void Present(EdgeWindow window, int32_t x, int32_t y, int32_t cx, int32_t cy) {
+    PresentRect(window, gEngine.background, gEngine.screenWidth, gEngine.screenHeight, x, y, cx,
+                cy);
+}
+
+// Idle, bouncing mode: place the sprite anywhere and start the loop.
+static void StartBouncing(void) {
+    SaverEngine &e = gEngine;
+    int32_t spanX = e.screenWidth - e.spriteWidth, spanY = e.screenHeight - e.spriteHeight;
+    e.frameIndex = 0;
+    e.stepX = e.stepY = 2;
+    e.spriteX = NextRandom() % spanX;
+    e.spriteY = NextRandom() % spanY;
+}
+
+// Idle, appearing modes: one roll in eight places the sprite.
+static void MaybeAppear(void) {
+    SaverEngine &e = gEngine;
+    if ((NextRandom() & 255) < 224) return;
+    int32_t spanX = e.screenWidth - e.spriteWidth, spanY = e.screenHeight - e.spriteHeight;
+    e.frameIndex = 0;
+    e.spriteX = NextRandom() % spanX;
+    e.spriteY = NextRandom() % spanY;
+    if (e.spriteX < 2) e.spriteX = 0;
+    if (e.spriteY < 2) e.spriteY = 0;
+    if (e.spriteX > spanX - 2) e.spriteX = spanX - 1;
+    if (e.spriteY > spanY - 2) e.spriteY = spanY - 1;
+    SaveUnderSprite();
+}
+
+static void Bounce(void) {
+    SaverEngine &e = gEngine;
+    int32_t spanX = e.screenWidth - e.spriteWidth, spanY = e.screenHeight - e.spriteHeight;
+    e.spriteX += e.stepX;
+    e.spriteY += e.stepY;
+    if (e.spriteX < 2) e.spriteX = 2, e.stepX = 2;
+    if (e.spriteY < 2) e.spriteY = 2, e.stepY = 2;
+    if (e.spriteX > spanX - 2) e.spriteX = spanX - 3, e.stepX = -2;
+    if (e.spriteY > spanY - 2) e.spriteY = spanY - 3, e.stepY = -2;
+}
+
+static void DrawBouncingFrame(EdgeWindow window) {
+    SaverEngine &e = gEngine;
+    SaveUnderSprite();
+    RenderFrame(e.frameIndex);
+    PasteComposite();
+    e.frameIndex += 1;
+    // The 2-pixel margin is the largest move per tick, so it also repaints
+    // the strip the sprite uncovered since the last tick.
+    Present(window, e.spriteX - 2, e.spriteY - 2, e.spriteWidth + 4, e.spriteHeight + 4);
+    RestoreUnderSprite();
+    Bounce();
+    if (e.frameIndex >= e.frameCount) e.frameIndex = 0;
+}
+
+static void DrawAppearingFrame(EdgeWindow window) {
+    SaverEngine &e = gEngine;
+    RestoreUnderSprite();
+    if (e.frameIndex >= e.frameCount) {
+        e.frameIndex = -1;
+    } else {
+        RenderFrame(e.frameIndex);
+        PasteComposite();
+        e.frameIndex += 1;
+    }
+    // After the last frame this shows the restored background: the erase.
+    Present(window, e.spriteX, e.spriteY, e.spriteWidth, e.spriteHeight);
+}
+
+void EngineTick(EdgeWindow window) {
+    SaverEngine &e = gEngine;
+    if (e.inert) return;
+    if (!EngineFitsWindow(e.screenWidth, e.screenHeight, e.spriteWidth, e.spriteHeight)) return;
+    if (e.firstTick) {
+        SeedRandom(EdgeClockSeconds());
+        Present(window, 0, 0, e.screenWidth, e.screenHeight);
+        e.firstTick = 0;
+    }
+    if (e.frameIndex == -1) {
+        if (e.playMode == 1) StartBouncing();
+        else if (IsAppearingMode(e.playMode)) MaybeAppear();
+    } else if (e.playMode == 1) {
+        DrawBouncingFrame(window);
+    } else if (IsAppearingMode(e.playMode)) {
+        DrawAppearingFrame(window);
+    }
+}
