@@ -46,12 +46,12 @@ int SettingsStoreRead(const char *valueName, uint8_t *record, uint32_t capacity)
 }
 
 static int MakeFolders(const std::string &folder) {
-    for (size_t at = 1; at != std::string::npos; at = folder.find('/', at + 1)) {
-        std::string part = folder.substr(0, folder.find('/', at));
+    // Each prefix ending before a '/', then the folder itself.
+    for (size_t slash = folder.find('/', 1);; slash = folder.find('/', slash + 1)) {
+        std::string part = folder.substr(0, slash);
         if (mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) return 0;
-        if (folder.find('/', at) == std::string::npos) break;
+        if (slash == std::string::npos) return 1;
     }
-    return 1;
 }
 
 static int WriteAll(int fd, const uint8_t *bytes, uint32_t size) {

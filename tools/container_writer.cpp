@@ -1,0 +1,171 @@
+// container_writer.cpp -- see container_writer.h.
+#include "container_writer.h"
+
+#include <cerrno>
+#include <cstddef>
+#include <cstdio>
+#include <cstring>
+
+#include "container.h"
+#include "lzss.h"
+
+namespace {
+
+void PutLe32(std::vector<uint8_t> *out, size_t at, uint32_t v) {
+    for (int i = 0; i < 4; i++) (*out)[at + i] = (uint8_t)(v >> (8 * i));
+}
+
+void AppendLe32(std::vector<uint8_t> *out, uint32_t v) {
+    for (int i = 0; i < 4; i++) out->push_back((uint8_t)(v >> (8 * i)));
+}
+
+void FlushLiteral(std::vector<uint32_t> *runs, const uint32_t *start, int32_t count) {
+    if (count == 0) return;
+    runs->push_back(0x80000000u | (uint32_t)(count - 1));
+    runs->insert(runs->end(), start, start + count);
+}
+
+}  // namespace
+
+std::vector<uint32_t> EncodeWordRuns(const uint32_t *words, int32_t width, int32_t height) {
+    std::vector<uint32_t> runs;
+    for (int32_t y = 0; y < height; y++) {
+        const uint32_t *row = words + (size_t)y * (size_t)width;
+        int32_t literalStart = 0;
+        int32_t x = 0;
+        while (x < width) {
+            int32_t n = 1;
+            while (x + n < width && row[x + n] == row[x]) n++;
+            // A pair opens a repeat run only where no literal is pending:
+            // inside a literal it costs a control word more than it saves.
+            bool repeat = n >= kRepeatRunMinimum || (n == 2 && literalStart == x);
+            if (repeat) {
+                FlushLiteral(&runs, row + literalStart, x - literalStart);
+                runs.push_back((uint32_t)(n - 1));
+                runs.push_back(row[x]);
+                x += n;
+                literalStart = x;
+            } else {
+                x += n;
+            }
+        }
+        FlushLiteral(&runs, row + literalStart, width - literalStart);
+    }
+    return runs;
+}
+
+int ExpandWordRuns(const std::vector<uint32_t> &runs, uint32_t wordCount,
+                   std::vector<uint32_t> *words) {
+    words->clear();
+    size_t i = 0;
+    while (i < runs.size()) {
+        uint32_t c = runs[i++];
+        uint64_t k = (uint64_t)(c & 0x7FFFFFFFu) + 1;
+        if (words->size() + k > wordCount) return 0;
+        if (c & 0x80000000u) {
+            if (runs.size() - i < k) return 0;
+            words->insert(words->end(), runs.begin() + (std::ptrdiff_t)i, runs.begin() + (std::ptrdiff_t)(i + k));
+            i += (size_t)k;
+        } else {
+            if (i >= runs.size()) return 0;
+            words->insert(words->end(), (size_t)k, runs[i++]);
+        }
+    }
+    return words->size() == wordCount;
+}
+
+std::vector<uint8_t> CompressWordStream(const std::vector<uint32_t> &runs) {
+    std::vector<uint8_t> bytes;
+    bytes.reserve(runs.size() * 4);
+    for (uint32_t w : runs) AppendLe32(&bytes, w);
+    // Worst case: every byte a literal, a flag byte per eight, one more group.
+    std::vector<uint8_t> packed(bytes.size() + bytes.size() / 8 + 16);
+    uint32_t n = LzssEncode(bytes.data(), packed.data(), (uint32_t)bytes.size(),
+                            (uint32_t)packed.size());
+    packed.resize(n);
+    return packed;
+}
+
+int WriteContainer(const ContainerLayout &layout, const std::vector<std::vector<uint32_t>> &frames,
+                   std::vector<uint8_t> *out, std::string *why) {
+    if (layout.width < 1 || layout.height < 1 || layout.width > kMaxFrameSide ||
+        layout.height > kMaxFrameSide) {
+        *why = "frame size must be 1..1024 on each side";
+        return 0;
+    }
+    if (layout.playMode < -128 || layout.playMode > 127) {
+        *why = "play mode must fit a signed byte";
+        return 0;
+    }
+    if (frames.empty() || frames.size() > (size_t)kMaxFrames) {
+        *why = "a container holds 1 to 127 frames";
+        return 0;
+    }
+    size_t wordCount = (size_t)layout.width * (size_t)layout.height;
+    for (size_t i = 0; i < frames.size(); i++) {
+        if (frames[i].size() != wordCount) {
+            *why = "frame " + std::to_string(i) + " does not hold width*height words";
+            return 0;
+        }
+    }
+
+    out->assign(kFirstRecordOffset, 0);
+    memcpy(out->data(), "MERVSoft", 8);
+    memcpy(out->data() + kContainerTagOffset, "ORB\x01", 4);
+    size_t slot = kContainerHeaderBytes;
+    PutLe32(out, slot + 0, kFirstRecordOffset);
+    PutLe32(out, slot + 4, (uint32_t)layout.width);
+    PutLe32(out, slot + 8, (uint32_t)layout.height);
+    (*out)[slot + 12] = (uint8_t)(int8_t)layout.playMode;
+    (*out)[slot + 13] = (uint8_t)frames.size();
+
+    for (const std::vector<uint32_t> &frame : frames) {
+        std::vector<uint8_t> packed =
+            CompressWordStream(EncodeWordRuns(frame.data(), layout.width, layout.height));
+        AppendLe32(out, (uint32_t)packed.size());
+        out->insert(out->end(), packed.begin(), packed.end());
+        AppendLe32(out, (uint32_t)packed.size());
+    }
+    if (out->size() > 0xFFFFFFFFu) {
+        *why = "container larger than 4 GiB";
+        return 0;
+    }
+    PutLe32(out, kContainerLengthOffset, (uint32_t)out->size());
+    return 1;
+}
+
+int WriteFileBytes(const std::string &path, const std::vector<uint8_t> &bytes, std::string *why) {
+    FILE *f = fopen(path.c_str(), "wb");
+    if (!f) {
+        *why = "cannot create " + path + ": " + strerror(errno);
+        return 0;
+    }
+    size_t n = fwrite(bytes.data(), 1, bytes.size(), f);
+    int flushError = fflush(f);
+    int closeError = fclose(f);
+    if (n != bytes.size() || flushError != 0 || closeError != 0) {
+        *why = "cannot write " + path + ": " + strerror(errno);
+        remove(path.c_str());
+        return 0;
+    }
+    return 1;
+}
+
+int ReadFileBytes(const std::string &path, std::vector<uint8_t> *bytes, std::string *why) {
+    FILE *f = fopen(path.c_str(), "rb");
+    if (!f) {
+        *why = "cannot open " + path + ": " + strerror(errno);
+        return 0;
+    }
+    bytes->clear();
+    uint8_t chunk[65536];
+    size_t n;
+    while ((n = fread(chunk, 1, sizeof chunk, f)) > 0) bytes->insert(bytes->end(), chunk, chunk + n);
+    int failed = ferror(f);
+    fclose(f);
+    if (failed) {
+        *why = "cannot read " + path;
+        return 0;
+    }
+    return 1;
+}

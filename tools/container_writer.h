@@ -1,0 +1,53 @@
+// container_writer.h -- writes animation containers for the engine to play.
+//
+// A frame goes in as width*height displacement words, top row first. The
+// writer codes each row as word runs (a run never crosses a row boundary, so
+// rows stay independent and repeat well across the frame), compresses the
+// run stream with LzssEncode and appends the record; the header describes
+// one animation in slot 0 of the table. orbtool and the tests share it.
+//
+//   EncodeWordRuns(words, w, h)   the run stream of one frame
+//   WriteContainer(layout, frames, &out, why)  1 on success, else 0 + why
+#ifndef ORB_TOOLS_CONTAINER_WRITER_H
+#define ORB_TOOLS_CONTAINER_WRITER_H
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+enum {
+    kContainerTagOffset = 8,       // "ORB" and a format byte, in the reserved bytes
+    kContainerLengthOffset = 14,   // total container length, also in the reserved bytes
+    kFirstRecordOffset = 260,      // records start over table slots 14 and 15
+    kRepeatRunMinimum = 3,         // shorter stretches of equal words stay literal
+};
+
+struct ContainerLayout {
+    int32_t width;
+    int32_t height;
+    int32_t playMode;  // -128..127; 1 bounces and loops
+};
+
+// One frame's word runs: per row, literal runs (control 0x80000000 | (k-1),
+// then k words) and repeat runs (control k-1, then the word).
+std::vector<uint32_t> EncodeWordRuns(const uint32_t *words, int32_t width, int32_t height);
+
+// Expand a run stream back into words (the writer's own check; the engine has
+// its own decoder). Returns 0 if the runs do not cover exactly `wordCount`.
+int ExpandWordRuns(const std::vector<uint32_t> &runs, uint32_t wordCount,
+                   std::vector<uint32_t> *words);
+
+// LZSS-compress a run stream's little-endian bytes.
+std::vector<uint8_t> CompressWordStream(const std::vector<uint32_t> &runs);
+
+// Build a whole container. Each frame holds width*height words. Fails (0,
+// with a reason) on a bad layout, a wrong frame size or too many frames.
+int WriteContainer(const ContainerLayout &layout, const std::vector<std::vector<uint32_t>> &frames,
+                   std::vector<uint8_t> *out, std::string *why);
+
+// Write bytes to a file; 0 with a reason when it cannot be written whole.
+int WriteFileBytes(const std::string &path, const std::vector<uint8_t> &bytes, std::string *why);
+// Read a whole file; 0 with a reason when it cannot be read.
+int ReadFileBytes(const std::string &path, std::vector<uint8_t> *bytes, std::string *why);
+
+#endif

@@ -1,0 +1,364 @@
+// orbtool -- bakes the crystal-ball container, inspects containers and
+// renders them through the engine.
+//
+//   orbtool bake [-o FILE] [options]
+//   orbtool info FILE
+//   orbtool render FILE [--background PNG] [--dim P] [--ticks N] -o OUT
+//
+// Exit status: 0 success, 1 a failure (bad file, invalid container, cannot
+// write), 2 a usage error.
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ball_bake.h"
+#include "container.h"
+#include "container_writer.h"
+#include "edge_offscreen.h"
+#include "engine.h"
+#include "png_io.h"
+
+namespace {
+
+const char kUsage[] =
+    "usage: orbtool bake [-o FILE] [options]\n"
+    "       orbtool info FILE\n"
+    "       orbtool render FILE [--background PNG] [--dim P] [--ticks N] -o OUT\n"
+    "\n"
+    "bake     generate the crystal-ball animation container (default FILE: orb.lib).\n"
+    "         The defaults reproduce the built-in container byte for byte.\n"
+    "  --size WxH          frame size in pixels (128x128)\n"
+    "  --frames N          frame count, 1..127 (60)\n"
+    "  --mode M            play mode byte: 1 bounces and loops, 2..4 appear now and then (1)\n"
+    "  --facets F          facet density: each icosahedron face cut into F*F facets (3)\n"
+    "  --turn T            fifths of a revolution per loop, negative turns the other way (1)\n"
+    "  --max-diameter D    ball diameter in the first and last frame (116)\n"
+    "  --min-diameter D    ball diameter in the middle frame (26)\n"
+    "  --brightness P      light, percent of the standard (100)\n"
+    "  --refraction P      bending of the desktop seen through the ball, percent (100)\n"
+    "info     check FILE as the saver would and print what it holds; exits 1 when the\n"
+    "         container breaks a rule, naming the first violation.\n"
+    "render   play FILE through the engine over a background (a built-in test pattern\n"
+    "         when none is given) dimmed to P percent (30) and write two PNGs: OUT, a\n"
+    "         contact sheet of all frames, and OUT with '-screen' before its extension,\n"
+    "         the screen after N ticks (120).\n";
+
+int UsageError(const std::string &message) {
+    fprintf(stderr, "orbtool: %s\n%s", message.c_str(), kUsage);
+    return 2;
+}
+
+int Failure(const std::string &message) {
+    fprintf(stderr, "orbtool: %s\n", message.c_str());
+    return 1;
+}
+
+// A whole decimal integer in lo..hi.
+bool ParseInt(const char *text, int32_t lo, int32_t hi, int32_t *value) {
+    if (!text || !*text) return false;
+    errno = 0;
+    char *end = nullptr;
+    long v = strtol(text, &end, 10);
+    if (errno != 0 || *end != '\0' || v < lo || v > hi) return false;
+    *value = (int32_t)v;
+    return true;
+}
+
+bool ParseSize(const char *text, int32_t *w, int32_t *h) {
+    const char *x = text ? strchr(text, 'x') : nullptr;
+    if (!x) return false;
+    std::string left(text, (size_t)(x - text));
+    return ParseInt(left.c_str(), 1, 1 << 20, w) && ParseInt(x + 1, 1, 1 << 20, h);
+}
+
+// Options that take a value: "--name value". Returns the value or null.
+const char *TakeValue(int argc, char **argv, int *i) {
+    if (*i + 1 >= argc) return nullptr;
+    return argv[++*i];
+}
+
+// ---- bake ----------------------------------------------------------------
+
+int Bake(int argc, char **argv) {
+    BallParams params;
+    std::string output = "orb.lib";
+    struct IntOption {
+        const char *name;
+        int32_t *field;
+    } intOptions[] = {
+        {"--frames", &params.frames},         {"--mode", &params.playMode},
+        {"--facets", &params.facetFrequency}, {"--turn", &params.turn},
+        {"--max-diameter", &params.maxDiameter}, {"--min-diameter", &params.minDiameter},
+        {"--brightness", &params.brightness}, {"--refraction", &params.refraction},
+    };
+    for (int i = 2; i < argc; i++) {
+        std::string arg = argv[i];
+        const char *value = nullptr;
+        if (arg == "-o") {
+            if (!(value = TakeValue(argc, argv, &i))) return UsageError("-o needs a file name");
+            output = value;
+            continue;
+        }
+        if (arg == "--size") {
+            if (!ParseSize(TakeValue(argc, argv, &i), &params.width, &params.height))
+                return UsageError("--size needs WIDTHxHEIGHT, for example 128x128");
+            continue;
+        }
+        bool known = false;
+        for (const IntOption &o : intOptions) {
+            if (arg != o.name) continue;
+            known = true;
+            if (!ParseInt(TakeValue(argc, argv, &i), -1000000, 1000000, o.field))
+                return UsageError(arg + " needs a whole number");
+        }
+        if (!known) return UsageError("unknown bake option '" + arg + "'");
+    }
+    std::string why;
+    if (!CheckBallParams(params, &why)) return UsageError(why);
+    std::vector<uint8_t> container;
+    if (!BakeBallContainer(params, &container, &why)) return Failure(why);
+    if (!WriteFileBytes(output, container, &why)) return Failure(why);
+    printf("%s: %zu bytes, %d frames of %d x %d, play mode %d\n", output.c_str(),
+           container.size(), params.frames, params.width, params.height, params.playMode);
+    return 0;
+}
+
+// ---- info ----------------------------------------------------------------
+
+void PrintFacts(const ContainerFacts &f, int valid) {
+    printf("size              %u bytes\n", f.size);
+    printf("frame size        %d x %d\n", f.width, f.height);
+    printf("frames            %d\n", f.frameCount);
+    printf("play mode         %d\n", f.playMode);
+    printf("first record      offset %u\n", f.firstRecordOffset);
+    int32_t frames = f.frameCount > 0 ? f.frameCount : 0;
+    if (frames > kMaxFrames) frames = kMaxFrames;
+    if (frames == 0) return;
+    printf("\nframe  offset   packed   input  decoded  runs  lit.run rep.run  cross  "
+           "max dx dy   lit px  first     last\n");
+    uint64_t packedTotal = 0, decodedTotal = 0;
+    uint32_t packedMin = 0xFFFFFFFFu, packedMax = 0, decodedMin = 0xFFFFFFFFu, decodedMax = 0;
+    int32_t counted = 0;
+    for (int32_t i = 0; i < frames; i++) {
+        const FrameFacts &ff = f.frames[i];
+        if (ff.packedLength == 0 && ff.decodedBytes == 0 && ff.runCount == 0) break;
+        counted++;
+        printf("%5d %7u %8u %7u %8u %5d %8d %7d %6d %6d %2d %8u  %08X  %08X\n", i,
+               ff.recordOffset, ff.packedLength, ff.inputLength, ff.decodedBytes, ff.runCount,
+               ff.longestLiteralRun, ff.longestRepeatRun, ff.runsCrossingRows,
+               ff.maxColumnOffset, ff.maxRowOffset, ff.litPixels, ff.firstWord, ff.lastWord);
+        packedTotal += ff.packedLength;
+        decodedTotal += ff.decodedBytes;
+        if (ff.packedLength < packedMin) packedMin = ff.packedLength;
+        if (ff.packedLength > packedMax) packedMax = ff.packedLength;
+        if (ff.decodedBytes < decodedMin) decodedMin = ff.decodedBytes;
+        if (ff.decodedBytes > decodedMax) decodedMax = ff.decodedBytes;
+    }
+    if (counted > 0) {
+        printf("\npacked records    %u .. %u bytes, %llu in all\n", packedMin, packedMax,
+               (unsigned long long)packedTotal);
+        printf("decoded streams   %u .. %u bytes, %llu in all\n", decodedMin, decodedMax,
+               (unsigned long long)decodedTotal);
+    }
+    if (!valid) return;
+    printf("records end at    %u (%s)\n", f.endOffset,
+           f.endOffset == f.size ? "the end of the container"
+                                 : "bytes follow the last record");
+    uint64_t total = 0;
+    int32_t used = 0;
+    for (int i = 0; i < kLightLevels; i++) {
+        total += f.levelHistogram[i];
+        if (f.levelHistogram[i]) used++;
+    }
+    printf("largest offset    %d columns, %d rows\n", f.maxColumnOffset, f.maxRowOffset);
+    printf("words with bits 5-7 set: %llu\n", (unsigned long long)f.wordsWithHighBits);
+    printf("light levels      %d of %d used; level 0 in %.1f%% of all pixels\n", used,
+           (int)kLightLevels, total ? 100.0 * (double)f.levelHistogram[0] / (double)total : 0.0);
+    for (int i = 0; i < kLightLevels; i++)
+        printf("  %2d %9llu%s", i, (unsigned long long)f.levelHistogram[i],
+               i % 4 == 3 ? "\n" : "");
+}
+
+int Info(int argc, char **argv) {
+    if (argc != 3) return UsageError("info takes exactly one file");
+    std::vector<uint8_t> data;
+    std::string why;
+    if (!ReadFileBytes(argv[2], &data, &why)) return Failure(why);
+    if (data.size() > 0xFFFFFFFFu) return Failure(std::string(argv[2]) + " is too large");
+    std::unique_ptr<ContainerFacts> facts(new ContainerFacts());
+    char violation[256] = "";
+    int valid = ValidateContainer(data.data(), (uint32_t)data.size(), facts.get(), violation,
+                                  sizeof violation);
+    printf("%s\n", argv[2]);
+    PrintFacts(*facts, valid);
+    if (!valid) {
+        printf("\nviolation         %s\n", violation);
+        fprintf(stderr, "orbtool: %s is not a valid container: %s\n", argv[2], violation);
+        return 1;
+    }
+    printf("\nvalid: no violation\n");
+    return 0;
+}
+
+// ---- render --------------------------------------------------------------
+
+// A desktop stand-in that shows bending and light well: coloured tiles, a
+// fine grid and diagonal stripes. RGB.
+void TestPattern(int32_t w, int32_t h, std::vector<uint8_t> *rgb) {
+    rgb->assign((size_t)w * (size_t)h * 3, 0);
+    for (int32_t y = 0; y < h; y++)
+        for (int32_t x = 0; x < w; x++) {
+            uint8_t *p = &(*rgb)[((size_t)y * (size_t)w + (size_t)x) * 3];
+            int32_t tile = (x / 32 + y / 32) & 1;
+            p[0] = (uint8_t)(tile ? 60 + (x * 150) / w : 200 - (y * 120) / h);
+            p[1] = (uint8_t)(tile ? 90 + (y * 120) / h : 40 + (x * 100) / w);
+            p[2] = (uint8_t)(tile ? 170 : 70 + ((x + y) * 120) / (w + h));
+            if (((x + y) / 6) % 4 == 0) p[1] = (uint8_t)(p[1] / 2);
+            if (x % 32 == 0 || y % 32 == 0 || (x % 8 == 0 && y % 8 == 0)) p[0] = p[1] = p[2] = 245;
+        }
+}
+
+void RgbToBgr(std::vector<uint8_t> *pixels) {
+    for (size_t i = 0; i + 2 < pixels->size(); i += 3) std::swap((*pixels)[i], (*pixels)[i + 2]);
+}
+
+std::string ScreenFileName(const std::string &out) {
+    size_t dot = out.rfind('.');
+    size_t slash = out.rfind('/');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
+        return out + "-screen.png";
+    return out.substr(0, dot) + "-screen" + out.substr(dot);
+}
+
+// Start the engine on the offscreen edge over `screen` (BGR).
+bool StartEngine(const std::vector<uint8_t> &container, std::vector<uint8_t> *screen, int32_t w,
+                 int32_t h, int32_t dim) {
+    EngineReset();
+    OffscreenReset();
+    gEngineOptions.containerFileName = nullptr;  // exactly the bytes we checked
+    gEngineOptions.dimOverride = dim;
+    gOffscreen.screen = screen->data();
+    gOffscreen.width = w;
+    gOffscreen.height = h;
+    gOffscreen.builtin = container.data();
+    gOffscreen.builtinSize = (uint32_t)container.size();
+    gOffscreen.clockSeconds = 1;
+    EngineSetup(nullptr);
+    return !gEngine.inert;
+}
+
+// Every frame in turn, rendered at the middle of the screen, in a grid.
+void ContactSheet(const ContainerFacts &f, int32_t screenW, int32_t screenH,
+                  std::vector<uint8_t> *sheet, int32_t *sheetW, int32_t *sheetH) {
+    const int32_t gap = 4;
+    int32_t columns = f.frameCount < 10 ? f.frameCount : 10;
+    int32_t rows = (f.frameCount + columns - 1) / columns;
+    *sheetW = columns * (f.width + gap) + gap;
+    *sheetH = rows * (f.height + gap) + gap;
+    sheet->assign((size_t)*sheetW * (size_t)*sheetH * 3, 32);
+    gEngine.spriteX = (screenW - f.width) / 2;
+    gEngine.spriteY = (screenH - f.height) / 2;
+    for (int32_t i = 0; i < f.frameCount; i++) {
+        RenderFrame(i);
+        int32_t left = gap + (i % columns) * (f.width + gap);
+        int32_t top = gap + (i / columns) * (f.height + gap);
+        for (int32_t y = 0; y < f.height; y++) {
+            const uint8_t *from = gEngine.compositeBuffer + (size_t)y * (size_t)f.width * 3;
+            uint8_t *to = &(*sheet)[((size_t)(top + y) * (size_t)*sheetW + (size_t)left) * 3];
+            for (int32_t x = 0; x < f.width; x++) {  // BGR to RGB
+                to[3 * x + 0] = from[3 * x + 2];
+                to[3 * x + 1] = from[3 * x + 1];
+                to[3 * x + 2] = from[3 * x + 0];
+            }
+        }
+    }
+}
+
+int Render(int argc, char **argv) {
+    if (argc < 3 || argv[2][0] == '-') return UsageError("render needs a container file");
+    std::string input = argv[2], background, output;
+    int32_t dim = 30, ticks = 120;
+    for (int i = 3; i < argc; i++) {
+        std::string arg = argv[i];
+        const char *value = nullptr;
+        if (arg == "-o") {
+            if (!(value = TakeValue(argc, argv, &i))) return UsageError("-o needs a file name");
+            output = value;
+        } else if (arg == "--background") {
+            if (!(value = TakeValue(argc, argv, &i)))
+                return UsageError("--background needs a PNG file");
+            background = value;
+        } else if (arg == "--dim") {
+            if (!ParseInt(TakeValue(argc, argv, &i), 0, 100, &dim))
+                return UsageError("--dim needs a percentage 0..100");
+        } else if (arg == "--ticks") {
+            if (!ParseInt(TakeValue(argc, argv, &i), 0, 1000000, &ticks))
+                return UsageError("--ticks needs a count 0..1000000");
+        } else {
+            return UsageError("unknown render option '" + arg + "'");
+        }
+    }
+    if (output.empty()) return UsageError("render needs -o OUT");
+
+    std::vector<uint8_t> container;
+    std::string why;
+    if (!ReadFileBytes(input, &container, &why)) return Failure(why);
+    if (container.size() > 0xFFFFFFFFu) return Failure(input + " is too large");
+    std::unique_ptr<ContainerFacts> facts(new ContainerFacts());
+    char violation[256] = "";
+    if (!ValidateContainer(container.data(), (uint32_t)container.size(), facts.get(), violation,
+                           sizeof violation))
+        return Failure(input + " is not a valid container: " + violation);
+    if (facts->frameCount < 1) return Failure(input + " holds no frame to render");
+
+    std::vector<uint8_t> screen;
+    int32_t w = 640, h = 480;
+    if (background.empty()) {
+        TestPattern(w, h, &screen);
+    } else if (!ReadPngRgb(background, &screen, &w, &h, &why)) {
+        return Failure(why);
+    }
+    if (!EngineFitsWindow(w, h, facts->width, facts->height))
+        return Failure("the background (" + std::to_string(w) + " x " + std::to_string(h) +
+                       ") is too small for " + std::to_string(facts->width) + " x " +
+                       std::to_string(facts->height) + " frames");
+    RgbToBgr(&screen);
+    std::vector<uint8_t> original = screen;
+
+    if (!StartEngine(container, &screen, w, h, dim)) return Failure("the engine did not start");
+    std::vector<uint8_t> sheet;
+    int32_t sheetW = 0, sheetH = 0;
+    ContactSheet(*facts, w, h, &sheet, &sheetW, &sheetH);
+    EngineTeardown(nullptr);
+    if (!WritePngRgb(output, sheet, sheetW, sheetH, &why)) return Failure(why);
+
+    screen = original;
+    if (!StartEngine(container, &screen, w, h, dim)) return Failure("the engine did not start");
+    for (int32_t t = 0; t < ticks; t++) EngineTick(nullptr);
+    EngineTeardown(nullptr);
+    RgbToBgr(&screen);
+    std::string screenFile = ScreenFileName(output);
+    if (!WritePngRgb(screenFile, screen, w, h, &why)) return Failure(why);
+    printf("%s: contact sheet of %d frames\n%s: the screen after %d ticks\n", output.c_str(),
+           facts->frameCount, screenFile.c_str(), ticks);
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+    if (argc < 2) return UsageError("no command given");
+    std::string command = argv[1];
+    if (command == "-h" || command == "--help" || command == "help") {
+        fputs(kUsage, stdout);
+        return 0;
+    }
+    if (command == "bake") return Bake(argc, argv);
+    if (command == "info") return Info(argc, argv);
+    if (command == "render") return Render(argc, argv);
+    return UsageError("unknown command '" + command + "'");
+}
