@@ -1,0 +1,188 @@
+// edge_win32.cpp -- the engine's edge on Windows: the saver window of orb.scr.
+//
+// The window is an HWND. Pixels go in and out as 24-bit device-independent
+// bitmaps. GDI pads every such row to a multiple of 4 bytes while the engine's
+// rows are exactly width * 3, so for widths where the two differ both the
+// capture and the presentation go through a padded scratch image taken in
+// EdgeOpen; for the usual widths (multiples of 4) the engine's buffer is handed
+// to GDI directly.
+#include <windows.h>
+
+#include <cstring>
+#include <ctime>
+
+#include "edge.h"
+
+namespace {
+
+enum {
+    kTimerId = 1,
+    kTimerPeriodMs = 10,
+    kContainerResourceId = 250,
+    kPixelsPerMetre = 100,
+};
+
+struct Win32Edge {
+    int32_t width, height;   // the engine's image
+    uint32_t paddedStride;   // bytes per GDI row of a width-pixel image
+    uint8_t *scratch;        // paddedStride * height bytes; null when rows need no padding
+    BITMAPINFOHEADER image;  // the whole width x height image, rows top first
+    BITMAPINFOHEADER part;   // one presented rectangle in the scratch
+};
+
+Win32Edge gWin32Edge;
+
+uint32_t PaddedStride(int32_t width) { return ((uint32_t)width * 3 + 3) & ~3u; }
+
+void FillBitmapHeader(BITMAPINFOHEADER *header, int32_t width, int32_t height) {
+    std::memset(header, 0, sizeof *header);
+    header->biSize = sizeof *header;
+    header->biWidth = width;
+    header->biHeight = -height;  // negative: rows run from top to bottom
+    header->biPlanes = 1;
+    header->biBitCount = 24;
+    header->biCompression = BI_RGB;
+    header->biXPelsPerMeter = kPixelsPerMetre;
+    header->biYPelsPerMeter = kPixelsPerMetre;
+}
+
+HWND AsWindow(EdgeWindow window) { return (HWND)window; }
+
+// Reads scan lines 0 .. height-1 of the selected bitmap into the engine's
+// rows, through the padded scratch when GDI's rows are longer.
+int ReadBitmapRows(HDC memoryDc, HBITMAP bitmap, uint8_t *pixels) {
+    Win32Edge &e = gWin32Edge;
+    uint8_t *target = e.scratch ? e.scratch : pixels;
+    if (!GetDIBits(memoryDc, bitmap, 0, (UINT)e.height, target, (BITMAPINFO *)&e.image,
+                   DIB_RGB_COLORS))
+        return 0;
+    if (e.scratch) {
+        uint32_t rowBytes = (uint32_t)e.width * 3;
+        for (int32_t row = 0; row < e.height; ++row)
+            std::memcpy(pixels + (size_t)row * rowBytes, e.scratch + (size_t)row * e.paddedStride,
+                        rowBytes);
+    }
+    return 1;
+}
+
+}  // namespace
+
+int EdgeClientSize(EdgeWindow window, int32_t *width, int32_t *height) {
+    RECT client;
+    if (!GetClientRect(AsWindow(window), &client)) {
+        *width = *height = 0;
+        return 0;
+    }
+    *width = client.right;
+    *height = client.bottom;
+    return 1;
+}
+
+int EdgeOpen(EdgeWindow, int32_t width, int32_t height) {
+    EdgeClose(nullptr);
+    Win32Edge &e = gWin32Edge;
+    if (width <= 0 || height <= 0) return 0;
+    e.width = width;
+    e.height = height;
+    e.paddedStride = PaddedStride(width);
+    FillBitmapHeader(&e.image, width, height);
+    if (e.paddedStride != (uint32_t)width * 3) {
+        // Big enough for the whole padded image: the capture, and the first
+        // tick's full-window presentation, both use it whole.
+        e.scratch = (uint8_t *)HeapAlloc(GetProcessHeap(), 0, (SIZE_T)e.paddedStride * height);
+        if (!e.scratch) return 0;
+    }
+    return 1;
+}
+
+void EdgeClose(EdgeWindow) {
+    Win32Edge &e = gWin32Edge;
+    if (e.scratch) HeapFree(GetProcessHeap(), 0, e.scratch);
+    std::memset(&e, 0, sizeof e);
+}
+
+// The copy is taken from the screen's context at the client area's screen
+// position, not from the window's own context: on composited desktops (and
+// under Wine) a window that has just been created reads back its own unpainted
+// surface, which would dim a black screen instead of the desktop.
+int CaptureScreen(EdgeWindow window, uint8_t *pixels, int32_t width, int32_t height) {
+    Win32Edge &e = gWin32Edge;
+    if (width != e.width || height != e.height || width <= 0 || height <= 0) return 0;
+
+    HDC displayDc = CreateDCA("DISPLAY", nullptr, nullptr, nullptr);
+    if (!displayDc) return 0;
+    HDC memoryDc = CreateCompatibleDC(displayDc);
+    HBITMAP bitmap = CreateCompatibleBitmap(displayDc, width, height);
+    DeleteDC(displayDc);
+    if (!memoryDc || !bitmap) {
+        if (bitmap) DeleteObject(bitmap);
+        if (memoryDc) DeleteDC(memoryDc);
+        return 0;
+    }
+    HGDIOBJ previous = SelectObject(memoryDc, bitmap);
+
+    POINT origin = {0, 0};
+    ClientToScreen(AsWindow(window), &origin);
+    HDC screenDc = GetDC(nullptr);
+    int ok = screenDc &&
+             BitBlt(memoryDc, 0, 0, width, height, screenDc, origin.x, origin.y, SRCCOPY) &&
+             ReadBitmapRows(memoryDc, bitmap, pixels);
+
+    if (screenDc) ReleaseDC(nullptr, screenDc);
+    SelectObject(memoryDc, previous);
+    DeleteObject(bitmap);
+    DeleteDC(memoryDc);
+    return ok;
+}
+
+void PresentRect(EdgeWindow window, const uint8_t *pixels, int32_t width, int32_t height,
+                 int32_t x, int32_t y, int32_t cx, int32_t cy) {
+    Win32Edge &e = gWin32Edge;
+    if (width != e.width || height != e.height) return;
+    // Clip to the image so that GDI never reads outside the engine's buffer.
+    int32_t left = x < 0 ? 0 : x, top = y < 0 ? 0 : y;
+    int32_t right = x + cx > width ? width : x + cx;
+    int32_t bottom = y + cy > height ? height : y + cy;
+    if (left >= right || top >= bottom) return;
+    cx = right - left;
+    cy = bottom - top;
+
+    HWND hwnd = AsWindow(window);
+    HDC dc = GetDC(hwnd);
+    if (!dc) return;
+    if (!e.scratch) {
+        // The source row counts from the bottom of the image even though its
+        // rows are stored top first: that is how GDI addresses a top-down DIB
+        // here.
+        SetDIBitsToDevice(dc, left, top, (DWORD)cx, (DWORD)cy, left, height - top - cy, 0,
+                          (UINT)height, pixels, (BITMAPINFO *)&e.image, DIB_RGB_COLORS);
+    } else {
+        uint32_t stride = PaddedStride(cx);
+        for (int32_t row = 0; row < cy; ++row)
+            std::memcpy(e.scratch + (size_t)row * stride,
+                        pixels + ((size_t)(top + row) * width + left) * 3, (size_t)cx * 3);
+        FillBitmapHeader(&e.part, cx, cy);
+        SetDIBitsToDevice(dc, left, top, (DWORD)cx, (DWORD)cy, 0, 0, 0, (UINT)cy, e.scratch,
+                          (BITMAPINFO *)&e.part, DIB_RGB_COLORS);
+    }
+    ReleaseDC(hwnd, dc);
+}
+
+uint32_t EdgeStartTimer(EdgeWindow window) {
+    return (uint32_t)SetTimer(AsWindow(window), kTimerId, kTimerPeriodMs, nullptr);
+}
+
+void EdgeStopTimer(EdgeWindow window, uint32_t timerId) { KillTimer(AsWindow(window), timerId); }
+
+const uint8_t *EdgeBuiltinContainer(uint32_t *size) {
+    *size = 0;
+    HMODULE module = GetModuleHandleA(nullptr);
+    HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(kContainerResourceId), (LPCSTR)RT_RCDATA);
+    if (!found) return nullptr;
+    HGLOBAL loaded = LoadResource(module, found);
+    const uint8_t *data = loaded ? (const uint8_t *)LockResource(loaded) : nullptr;
+    if (data) *size = (uint32_t)SizeofResource(module, found);
+    return data;
+}
+
+uint32_t EdgeClockSeconds(void) { return (uint32_t)time(nullptr); }
