@@ -133,22 +133,34 @@ Mat3 FrameRotation(const BallParams &params, int32_t index) {
     return Multiply(roll, Multiply(lean, spin));
 }
 
-// The light comes from the upper left, in front of the ball.
-const Vec3 kLight = {-0.45, 0.62, 0.64};
+// The light comes from the upper left, in front of the ball; a weaker one
+// from the lower right gives the far side a few glints.
+const Vec3 kKeyLight = {-0.45, 0.62, 0.64};
+const Vec3 kFillLight = {0.75, -0.35, 0.55};
+const double kDarkFacing = -0.08;  // facets turned further away get no light
 
-int32_t FacetLevel(const BallParams &params, Vec3 n) {
-    Vec3 light = Normalize(kLight);
-    double facing = Dot(n, light);
-    if (facing <= 0.12) return 0;  // turned away: no light at all
-    Vec3 half = Normalize(Add(light, {0, 0, 1}));
-    double mirror = Dot(n, half);
-    double shine = mirror > 0 ? mirror : 0;
-    for (int i = 0; i < 6; i++) shine *= shine;  // ^64: one bright spot
-    double rim = 1.0 - n.z;
-    double level = 1.0 + 14.0 * (facing - 0.12) + 26.0 * shine + 6.0 * rim * rim;
-    level = level * (double)params.brightness / 100.0;
-    int32_t l = RoundToInt(level);
-    return l < 1 ? 1 : l > 31 ? 31 : l;
+double Power(double v, int32_t n) {
+    double r = 1.0;
+    for (int32_t i = 0; i < n; i++) r *= v;
+    return r;
+}
+
+double Positive(double v) { return v > 0 ? v : 0; }
+
+// The light a facet sends to the viewer, in levels, before the per-pixel
+// highlight; negative means the facet is dark. Cut glass glows faintly where
+// it faces the light and flashes where it mirrors a light into the eye, so
+// neighbouring facets differ sharply.
+double FacetLight(Vec3 n) {
+    Vec3 key = Normalize(kKeyLight), fill = Normalize(kFillLight);
+    double facing = Dot(n, key);
+    if (facing < kDarkFacing) return -1.0;
+    Vec3 mirror = Sub(Scale(n, 2.0 * n.z), {0, 0, 1});  // the view ray reflected
+    double glow = 0.6 + 6.0 * (facing - kDarkFacing);
+    double flash = 24.0 * Power(Positive(Dot(mirror, key)), 12);
+    double glint = 9.0 * Power(Positive(Dot(mirror, fill)), 8);
+    double sky = 4.0 * Power(Positive(mirror.y), 2);
+    return glow + flash + glint + sky;
 }
 
 int32_t Clamp(int32_t v, int32_t lo, int32_t hi) { return v < lo ? lo : v > hi ? hi : v; }
@@ -206,6 +218,39 @@ double BallDiameter(const BallParams &p, int32_t index) {
     return (double)p.maxDiameter - ease * (double)(p.maxDiameter - p.minDiameter);
 }
 
+namespace {
+
+// A facet as this frame sees it.
+struct SeenFacet {
+    Vec3 n;
+    double d;      // plane distance in pixels
+    double light;  // FacetLight; negative: dark
+    int32_t offsetX, offsetY;
+};
+
+// Without perspective the view ray at (x, y) enters the convex body through
+// the front facet whose plane it crosses last: the one of least depth. The
+// point is inside the outline when no plane is left uncrossed there.
+int32_t FacetAt(const std::vector<SeenFacet> &seen, double x, double y, double radius) {
+    int32_t best = -1;
+    double bestDepth = 0;
+    for (size_t i = 0; i < seen.size(); i++) {
+        const SeenFacet &s = seen[i];
+        if (s.n.z <= 1e-9) continue;
+        double depth = (s.d - s.n.x * x - s.n.y * y) / s.n.z;
+        if (best < 0 || depth < bestDepth) {
+            best = (int32_t)i;
+            bestDepth = depth;
+        }
+    }
+    if (best < 0) return -1;
+    for (const SeenFacet &s : seen)
+        if (s.n.x * x + s.n.y * y + s.n.z * bestDepth > s.d + 1e-9 * radius) return -1;
+    return best;
+}
+
+}  // namespace
+
 void BakeBallPixels(const BallParams &p, int32_t index, std::vector<BallPixel> *pixels) {
     std::vector<Facet> facets;
     BuildFacets(p.facetFrequency, &facets);
@@ -213,61 +258,59 @@ void BakeBallPixels(const BallParams &p, int32_t index, std::vector<BallPixel> *
     double radius = BallDiameter(p, index) / 2.0;
     // The bending scales with the ball: a small ball shifts little.
     double bend = 0.78 * radius * (double)p.refraction / 100.0;
+    double gain = (double)p.brightness / 100.0;
 
-    struct Seen {
-        Vec3 n;
-        double d;
-        int32_t level;
-        int32_t offsetX, offsetY;
-    };
-    std::vector<Seen> seen;
+    std::vector<SeenFacet> seen;
     for (const Facet &f : facets) {
         Vec3 n = Apply(m, f.normal);
-        Seen s{n, f.distance * radius, FacetLevel(p, n), 0, 0};
-        // Screen rows grow downwards; world y grows upwards.
+        SeenFacet s{n, f.distance * radius, FacetLight(n), 0, 0};
+        // A glass ball shows what lies behind it upside down: a facet leaning
+        // right shows the desktop to its left. Screen rows grow downwards.
         s.offsetX = Clamp(RoundToInt(-bend * n.x), -kMaxSampleColumns, kMaxSampleColumns);
         s.offsetY = Clamp(RoundToInt(bend * n.y), -kMaxSampleRows, kMaxSampleRows);
         seen.push_back(s);
     }
 
-    double cx = (double)p.width / 2.0, cy = (double)p.height / 2.0;
-    pixels->assign((size_t)p.width * (size_t)p.height, BallPixel{0, 0, 0, -1});
-    for (int32_t py = 0; py < p.height; py++) {
-        for (int32_t px = 0; px < p.width; px++) {
-            BallPixel &out = (*pixels)[(size_t)py * (size_t)p.width + (size_t)px];
+    const int32_t w = p.width, h = p.height;
+    double cx = (double)w / 2.0, cy = (double)h / 2.0;
+    pixels->assign((size_t)w * (size_t)h, BallPixel{0, 0, 0, -1});
+    for (int32_t py = 0; py < h; py++)
+        for (int32_t px = 0; px < w; px++) {
+            BallPixel &out = (*pixels)[(size_t)py * (size_t)w + (size_t)px];
             out = {px, py, 0, -1};
             double x = (double)px + 0.5 - cx, y = cy - ((double)py + 0.5);
             if (x * x + y * y >= radius * radius) continue;
-            // Without perspective the facet seen at (x, y) is the front facet
-            // whose plane the view ray meets nearest to the viewer... which
-            // for a convex body is the one met last: the smallest depth.
-            int32_t best = -1;
-            double bestDepth = 0;
-            for (size_t i = 0; i < seen.size(); i++) {
-                const Seen &s = seen[i];
-                if (s.n.z <= 1e-9) continue;
-                double depth = (s.d - s.n.x * x - s.n.y * y) / s.n.z;
-                if (best < 0 || depth < bestDepth) {
-                    best = (int32_t)i;
-                    bestDepth = depth;
-                }
-            }
-            if (best < 0) continue;
-            // Outside the polygonal outline some plane is not met.
-            bool inside = true;
-            for (const Seen &s : seen)
-                if (s.n.x * x + s.n.y * y + s.n.z * bestDepth > s.d + 1e-9 * radius) {
-                    inside = false;
-                    break;
-                }
-            if (!inside) continue;
-            const Seen &s = seen[(size_t)best];
-            out.facet = best;
-            out.level = s.level;
-            out.sampleX = Clamp(px + s.offsetX, 0, p.width - 1);
-            out.sampleY = Clamp(py + s.offsetY, 0, p.height - 1);
+            out.facet = FacetAt(seen, x, y, radius);
         }
-    }
+
+    Vec3 half = Normalize(Add(Normalize(kKeyLight), {0, 0, 1}));
+    // On a small ball the facets are a few pixels wide and lit edges would
+    // swamp them; the edges fade in as the ball grows.
+    double edgeGain = (radius - 10.0) / 30.0;
+    edgeGain = edgeGain < 0 ? 0 : edgeGain > 1 ? 1 : edgeGain;
+    for (int32_t py = 0; py < h; py++)
+        for (int32_t px = 0; px < w; px++) {
+            BallPixel &out = (*pixels)[(size_t)py * (size_t)w + (size_t)px];
+            if (out.facet < 0) continue;
+            const SeenFacet &s = seen[(size_t)out.facet];
+            out.sampleX = Clamp(px + s.offsetX, 0, w - 1);
+            out.sampleY = Clamp(py + s.offsetY, 0, h - 1);
+            if (s.light < 0) continue;
+            double x = (double)px + 0.5 - cx, y = cy - ((double)py + 0.5);
+            // The round ball under the cut: a soft highlight from the smooth
+            // sphere's normal, so the ball reads round through its facets.
+            double r2 = (x * x + y * y) / (radius * radius);
+            Vec3 smooth = {x / radius, y / radius, SquareRoot(1.0 - r2)};
+            double light = s.light + 7.0 * Power(Positive(Dot(smooth, half)), 24);
+            // Facet edges catch the light: a pixel whose right or lower
+            // neighbour lies on another facet is an edge.
+            bool edge = false;
+            if (px + 1 < w) edge |= (*pixels)[(size_t)py * (size_t)w + (size_t)px + 1].facet != out.facet;
+            if (py + 1 < h) edge |= (*pixels)[(size_t)(py + 1) * (size_t)w + (size_t)px].facet != out.facet;
+            if (edge) light += edgeGain * (3.0 + 3.0 * Positive(Dot(smooth, Normalize(kKeyLight))));
+            int32_t level = RoundToInt(light * gain);
+            out.level = level < 1 ? (gain > 0 ? 1 : 0) : level > 31 ? 31 : level;
+        }
 }
 
 void BallPixelsToWords(const std::vector<BallPixel> &pixels, int32_t width, int32_t height,

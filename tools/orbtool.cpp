@@ -206,19 +206,47 @@ int Info(int argc, char **argv) {
 
 // ---- render --------------------------------------------------------------
 
-// A desktop stand-in that shows bending and light well: coloured tiles, a
-// fine grid and diagonal stripes. RGB.
+// A desktop stand-in that shows bending and light well: a teal desktop with
+// rows of icons and two overlapping windows full of "text". RGB.
 void TestPattern(int32_t w, int32_t h, std::vector<uint8_t> *rgb) {
     rgb->assign((size_t)w * (size_t)h * 3, 0);
+    auto put = [&](int32_t x, int32_t y, int r, int g, int b) {
+        uint8_t *p = &(*rgb)[((size_t)y * (size_t)w + (size_t)x) * 3];
+        p[0] = (uint8_t)r;
+        p[1] = (uint8_t)g;
+        p[2] = (uint8_t)b;
+    };
+    struct Window {
+        int32_t left, top, right, bottom;
+        int titleR, titleG, titleB;
+    } windows[] = {{w * 60 / 640, h * 50 / 480, w * 350 / 640, h * 262 / 480, 0, 0, 168},
+                   {w * 300 / 640, h * 236 / 480, w * 610 / 640, h * 450 / 480, 128, 0, 0}};
     for (int32_t y = 0; y < h; y++)
         for (int32_t x = 0; x < w; x++) {
-            uint8_t *p = &(*rgb)[((size_t)y * (size_t)w + (size_t)x) * 3];
-            int32_t tile = (x / 32 + y / 32) & 1;
-            p[0] = (uint8_t)(tile ? 60 + (x * 150) / w : 200 - (y * 120) / h);
-            p[1] = (uint8_t)(tile ? 90 + (y * 120) / h : 40 + (x * 100) / w);
-            p[2] = (uint8_t)(tile ? 170 : 70 + ((x + y) * 120) / (w + h));
-            if (((x + y) / 6) % 4 == 0) p[1] = (uint8_t)(p[1] / 2);
-            if (x % 32 == 0 || y % 32 == 0 || (x % 8 == 0 && y % 8 == 0)) p[0] = p[1] = p[2] = 245;
+            put(x, y, 0, 128 + (y * 40) / h, 128 + (x * 40) / w);
+            // Icons down the left edge, in four colours.
+            if (x % 64 >= 16 && x % 64 < 48 && y % 64 >= 12 && y % 64 < 44 && x < w / 8) {
+                int k = (y / 64) % 4;
+                put(x, y, k == 0 ? 255 : 40, k == 1 ? 220 : 60, k == 2 ? 255 : 50 + 60 * k);
+            }
+            for (const Window &win : windows) {
+                if (x < win.left || x >= win.right || y < win.top || y >= win.bottom) continue;
+                bool frame = x < win.left + 3 || x >= win.right - 3 || y >= win.bottom - 3;
+                int32_t ty = y - win.top, tx = x - win.left;
+                if (frame) {
+                    put(x, y, 192, 192, 192);
+                } else if (ty < 18) {
+                    put(x, y, win.titleR, win.titleG, win.titleB + (tx * 80) / (win.right - win.left));
+                } else {
+                    put(x, y, 255, 255, 255);
+                    // Lines of words: dark dashes, a line every 12 pixels.
+                    int32_t line = (ty - 24) / 12, word = (tx + line * 17) / 23;
+                    bool ink = ty >= 24 && (ty - 24) % 12 < 3 && tx > 8 &&
+                               tx < win.right - win.left - 12 && (word * 7 + line) % 5 != 4 &&
+                               (tx + line * 17) % 23 > 4;
+                    if (ink) put(x, y, 20, 20, line % 4 == 0 ? 170 : 20);
+                }
+            }
         }
 }
 
