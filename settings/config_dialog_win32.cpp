@@ -82,6 +82,11 @@ int RunConfigDialog(HWND owner)
     if (!PrepareDialogControls(instance)) {
         return 0;
     }
-    return static_cast<int>(DialogBoxParamA(instance, MAKEINTRESOURCEA(kConfigDialogId), owner,
+    // The wide call on purpose: the ANSI one may hand the template's texts
+    // to the controls through the system's ANSI code page, and on a machine
+    // whose code page is not 1250 "ě", "ř" and "č" come out without their
+    // háček (seen under Wine with cp1252). The procedure handles no text, so
+    // it does not care which way the dialog was made.
+    return static_cast<int>(DialogBoxParamW(instance, MAKEINTRESOURCEW(kConfigDialogId), owner,
                                             ConfigDialogThunk, 0));
 }
