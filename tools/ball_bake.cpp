@@ -214,7 +214,8 @@ double BallDiameter(const BallParams &p, int32_t index) {
         u = half > 0 ? (double)k / (double)half : 0.0;
     else
         u = 1.0 - (double)(k - half) / (double)(p.frames - 1 - half);
-    double ease = (1.0 - Cosine(kPi * u)) / 2.0;
+    // The ends are exact, so the first and middle frames have the stated sizes.
+    double ease = u <= 0.0 ? 0.0 : u >= 1.0 ? 1.0 : (1.0 - Cosine(kPi * u)) / 2.0;
     return (double)p.maxDiameter - ease * (double)(p.maxDiameter - p.minDiameter);
 }
 

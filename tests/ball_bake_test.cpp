@@ -1,0 +1,193 @@
+#ifdef ORB_HAVE_CONTAINER_WRITER
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "ball_bake.h"
+#include "container.h"
+#include "test_support.h"
+
+namespace {
+
+Bytes ReadFile(const char *path) {
+    Bytes data;
+    FILE *f = fopen(path, "rb");
+    if (!f) return data;
+    uint8_t chunk[65536];
+    size_t n;
+    while ((n = fread(chunk, 1, sizeof chunk, f)) > 0) data.insert(data.end(), chunk, chunk + n);
+    fclose(f);
+    return data;
+}
+
+// Width of the ball (pixels on some facet) along its widest row and column.
+int32_t BallExtent(const std::vector<BallPixel> &pixels, int32_t w, int32_t h) {
+    int32_t widest = 0;
+    for (int32_t y = 0; y < h; y++) {
+        int32_t n = 0;
+        for (int32_t x = 0; x < w; x++) n += pixels[(size_t)(y * w + x)].facet >= 0;
+        if (n > widest) widest = n;
+    }
+    for (int32_t x = 0; x < w; x++) {
+        int32_t n = 0;
+        for (int32_t y = 0; y < h; y++) n += pixels[(size_t)(y * w + x)].facet >= 0;
+        if (n > widest) widest = n;
+    }
+    return widest;
+}
+
+TEST(BallBake, BakingWithTheDefaultsReproducesTheBuiltInContainer) {
+    Bytes committed = ReadFile(ORB_BUILTIN_CONTAINER);
+    ASSERT_FALSE(committed.empty()) << ORB_BUILTIN_CONTAINER;
+    Bytes baked;
+    std::string why;
+    ASSERT_EQ(BakeBallContainer(BallParams(), &baked, &why), 1) << why;
+    ASSERT_EQ(baked.size(), committed.size());
+    EXPECT_TRUE(baked == committed) << "re-bake resources/orb.lib with `orbtool bake`";
+}
+
+TEST(BallBake, TheBuiltInContainerKeepsTheHardLimits) {
+    Bytes c = ReadFile(ORB_BUILTIN_CONTAINER);
+    std::unique_ptr<ContainerFacts> facts(new ContainerFacts());
+    char why[256] = "";
+    ASSERT_EQ(ValidateContainer(c.data(), (uint32_t)c.size(), facts.get(), why, sizeof why), 1)
+        << why;
+    const ContainerFacts &f = *facts;
+    EXPECT_LE(c.size(), 452778u);
+    EXPECT_EQ(f.width, 128);
+    EXPECT_EQ(f.height, 128);
+    EXPECT_EQ(f.playMode, 1);
+    EXPECT_EQ(f.frameCount, 60);
+    EXPECT_EQ(f.endOffset, c.size());
+    EXPECT_EQ(f.wordsWithHighBits, 0u);
+    EXPECT_LE(f.maxColumnOffset, kMaxSampleColumns);
+    EXPECT_LE(f.maxRowOffset, kMaxSampleRows);
+    uint64_t total = 0;
+    for (int i = 0; i < kLightLevels; i++) {
+        EXPECT_GT(f.levelHistogram[i], 0u) << "level " << i << " unused";
+        total += f.levelHistogram[i];
+    }
+    EXPECT_EQ(total, 60u * 128 * 128);
+    double dark = (double)f.levelHistogram[0] / (double)total;
+    EXPECT_GT(dark, 0.70);
+    EXPECT_LT(dark, 0.80);
+    for (int i = 0; i < 60; i++) {
+        EXPECT_LE(f.frames[i].decodedBytes, 65536u) << "frame " << i;
+        EXPECT_EQ(f.frames[i].decodedBytes % 4, 0u);
+        EXPECT_EQ(f.frames[i].packedLength, f.frames[i].inputLength);
+        EXPECT_EQ(f.frames[i].runsCrossingRows, 0);
+        EXPECT_EQ(f.frames[i].firstWord, 0u) << "frame " << i;
+    }
+}
+
+TEST(BallBake, TheBallShrinksToItsSmallestSizeAndGrowsBack) {
+    BallParams p;
+    EXPECT_EQ(BallDiameter(p, 0), 116.0);
+    EXPECT_EQ(BallDiameter(p, 29), 26.0);
+    EXPECT_EQ(BallDiameter(p, 59), 116.0);
+    std::vector<BallPixel> pixels;
+    for (int32_t k = 0; k < 60; k++) {
+        BakeBallPixels(p, k, &pixels);
+        int32_t extent = BallExtent(pixels, 128, 128);
+        double d = BallDiameter(p, k);
+        // The cut outline lies inside the round one and touches it at corners.
+        EXPECT_LE(extent, (int32_t)d + 1) << "frame " << k;
+        EXPECT_GE(extent, (int32_t)(d * 0.9)) << "frame " << k;
+        if (k > 0 && k <= 29) {
+            EXPECT_LT(BallDiameter(p, k), BallDiameter(p, k - 1));
+        } else if (k > 29) {
+            EXPECT_GT(BallDiameter(p, k), BallDiameter(p, k - 1));
+        }
+    }
+}
+
+TEST(BallBake, TheLoopIsSeamless) {
+    // One loop on, the turned facet pattern lies on itself again.
+    BallParams p;
+    std::vector<BallPixel> first, next;
+    BakeBallPixels(p, 0, &first);
+    BakeBallPixels(p, p.frames, &next);
+    int32_t differ = 0;
+    for (size_t i = 0; i < first.size(); i++)
+        differ += first[i].sampleX != next[i].sampleX || first[i].sampleY != next[i].sampleY ||
+                  first[i].level != next[i].level;
+    EXPECT_LE(differ, 64) << "of " << first.size() << " pixels";
+}
+
+TEST(BallBake, EachFacetShiftsTheDesktopByOneOffset) {
+    BallParams p;
+    std::vector<BallPixel> pixels;
+    BakeBallPixels(p, 0, &pixels);
+    std::map<int32_t, std::pair<int32_t, int32_t>> offsets;
+    int32_t lit = 0, dark = 0, clamped = 0;
+    for (int32_t i = 0; i < 128 * 128; i++) {
+        const BallPixel &b = pixels[(size_t)i];
+        if (b.facet < 0) {
+            EXPECT_EQ(b.sampleX, i % 128);
+            EXPECT_EQ(b.sampleY, i / 128);
+            EXPECT_EQ(b.level, 0);
+            continue;
+        }
+        (b.level > 0 ? lit : dark)++;
+        std::pair<int32_t, int32_t> off = {b.sampleX - i % 128, b.sampleY - i / 128};
+        auto it = offsets.find(b.facet);
+        if (it == offsets.end())
+            offsets[b.facet] = off;
+        else
+            clamped += it->second != off;  // only where the frame's edge clamps a sample
+    }
+    EXPECT_GE(offsets.size(), 60u) << "a ball of many facets";
+    EXPECT_EQ(clamped, 0);
+    EXPECT_GT(lit, dark);
+    EXPECT_GT(dark, 0) << "facets turned from the light stay dark";
+}
+
+TEST(BallBake, OtherParametersBakeValidContainers) {
+    BallParams small;
+    small.width = 64;
+    small.height = 48;
+    small.frames = 9;
+    small.playMode = 2;
+    small.facetFrequency = 1;
+    small.turn = -2;
+    small.maxDiameter = 40;
+    small.minDiameter = 10;
+    small.brightness = 150;
+    small.refraction = 200;
+    Bytes out;
+    std::string why;
+    ASSERT_EQ(BakeBallContainer(small, &out, &why), 1) << why;
+    ContainerFacts facts;
+    char violation[256] = "";
+    ASSERT_EQ(ValidateContainer(out.data(), (uint32_t)out.size(), &facts, violation,
+                                sizeof violation), 1) << violation;
+    EXPECT_EQ(facts.frameCount, 9);
+    EXPECT_EQ(facts.playMode, 2);
+    EXPECT_LE(facts.maxColumnOffset, kMaxSampleColumns);
+    EXPECT_LE(facts.maxRowOffset, kMaxSampleRows);
+}
+
+TEST(BallBake, RefusesParametersItCannotBake) {
+    std::string why;
+    BallParams p;
+    EXPECT_EQ(CheckBallParams(p, &why), 1);
+    auto refused = [&](void (*change)(BallParams &)) {
+        BallParams q;
+        change(q);
+        why.clear();
+        return CheckBallParams(q, &why) == 0 && !why.empty();
+    };
+    EXPECT_TRUE(refused([](BallParams &q) { q.frames = 0; }));
+    EXPECT_TRUE(refused([](BallParams &q) { q.frames = 128; }));
+    EXPECT_TRUE(refused([](BallParams &q) { q.width = 4; }));
+    EXPECT_TRUE(refused([](BallParams &q) { q.maxDiameter = 129; }));
+    EXPECT_TRUE(refused([](BallParams &q) { q.minDiameter = 117; }));
+    EXPECT_TRUE(refused([](BallParams &q) { q.facetFrequency = 0; }));
+    EXPECT_TRUE(refused([](BallParams &q) { q.playMode = 128; }));
+}
+
+}  // namespace
+#endif
