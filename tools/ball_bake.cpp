@@ -156,10 +156,10 @@ double FacetLight(Vec3 n) {
     double facing = Dot(n, key);
     if (facing < kDarkFacing) return -1.0;
     Vec3 mirror = Sub(Scale(n, 2.0 * n.z), {0, 0, 1});  // the view ray reflected
-    double glow = 0.6 + 6.0 * (facing - kDarkFacing);
-    double flash = 24.0 * Power(Positive(Dot(mirror, key)), 12);
+    double glow = 0.6 + 9.0 * Power(facing - kDarkFacing, 2);
+    double flash = 28.0 * Power(Positive(Dot(mirror, key)), 40);
     double glint = 9.0 * Power(Positive(Dot(mirror, fill)), 8);
-    double sky = 4.0 * Power(Positive(mirror.y), 2);
+    double sky = 6.0 * Power(Positive(mirror.y), 3);
     return glow + flash + glint + sky;
 }
 
@@ -308,7 +308,7 @@ void BakeBallPixels(const BallParams &p, int32_t index, std::vector<BallPixel> *
             bool edge = false;
             if (px + 1 < w) edge |= (*pixels)[(size_t)py * (size_t)w + (size_t)px + 1].facet != out.facet;
             if (py + 1 < h) edge |= (*pixels)[(size_t)(py + 1) * (size_t)w + (size_t)px].facet != out.facet;
-            if (edge) light += edgeGain * (3.0 + 3.0 * Positive(Dot(smooth, Normalize(kKeyLight))));
+            if (edge) light += edgeGain * (1.5 + 4.0 * Positive(Dot(smooth, Normalize(kKeyLight))));
             int32_t level = RoundToInt(light * gain);
             out.level = level < 1 ? (gain > 0 ? 1 : 0) : level > 31 ? 31 : level;
         }

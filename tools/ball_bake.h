@@ -39,7 +39,7 @@ struct BallParams {
     int32_t height = 128;
     int32_t frames = 60;
     int32_t playMode = 1;
-    int32_t facetFrequency = 3;  // each icosahedron face cut into frequency^2 facets
+    int32_t facetFrequency = 4;  // each icosahedron face cut into frequency^2 facets
     int32_t turn = 1;            // fifths of a revolution per loop
     int32_t maxDiameter = 116;   // pixels, frames 0 and last
     int32_t minDiameter = 26;    // pixels, frame (frames-1)/2

@@ -34,7 +34,7 @@ const char kUsage[] =
     "  --size WxH          frame size in pixels (128x128)\n"
     "  --frames N          frame count, 1..127 (60)\n"
     "  --mode M            play mode byte: 1 bounces and loops, 2..4 appear now and then (1)\n"
-    "  --facets F          facet density: each icosahedron face cut into F*F facets (3)\n"
+    "  --facets F          facet density: each icosahedron face cut into F*F facets (4)\n"
     "  --turn T            fifths of a revolution per loop, negative turns the other way (1)\n"
     "  --max-diameter D    ball diameter in the first and last frame (116)\n"
     "  --min-diameter D    ball diameter in the middle frame (26)\n"
