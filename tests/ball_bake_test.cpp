@@ -114,7 +114,7 @@ TEST(BallBake, TheLoopIsSeamless) {
     for (size_t i = 0; i < first.size(); i++)
         differ += first[i].sampleX != next[i].sampleX || first[i].sampleY != next[i].sampleY ||
                   first[i].level != next[i].level;
-    EXPECT_LE(differ, 64) << "of " << first.size() << " pixels";
+    EXPECT_LE(differ, 16) << "of " << first.size() << " pixels";
 }
 
 TEST(BallBake, EachFacetShiftsTheDesktopByOneOffset) {

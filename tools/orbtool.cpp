@@ -142,10 +142,12 @@ void PrintFacts(const ContainerFacts &f, int valid) {
            "max dx dy   lit px  first     last\n");
     uint64_t packedTotal = 0, decodedTotal = 0;
     uint32_t packedMin = 0xFFFFFFFFu, packedMax = 0, decodedMin = 0xFFFFFFFFu, decodedMax = 0;
-    int32_t counted = 0;
+    int32_t counted = 0, longestLiteral = 0, longestRepeat = 0, crossing = 0;
     for (int32_t i = 0; i < frames; i++) {
         const FrameFacts &ff = f.frames[i];
-        if (ff.packedLength == 0 && ff.decodedBytes == 0 && ff.runCount == 0) break;
+        // A frame is fully checked once its runs were walked; the first
+        // violation stops the check part-way through a frame.
+        if (ff.runCount == 0) break;
         counted++;
         printf("%5d %7u %8u %7u %8u %5d %8d %7d %6d %6d %2d %8u  %08X  %08X\n", i,
                ff.recordOffset, ff.packedLength, ff.inputLength, ff.decodedBytes, ff.runCount,
@@ -157,12 +159,18 @@ void PrintFacts(const ContainerFacts &f, int valid) {
         if (ff.packedLength > packedMax) packedMax = ff.packedLength;
         if (ff.decodedBytes < decodedMin) decodedMin = ff.decodedBytes;
         if (ff.decodedBytes > decodedMax) decodedMax = ff.decodedBytes;
+        if (ff.longestLiteralRun > longestLiteral) longestLiteral = ff.longestLiteralRun;
+        if (ff.longestRepeatRun > longestRepeat) longestRepeat = ff.longestRepeatRun;
+        crossing += ff.runsCrossingRows;
     }
     if (counted > 0) {
         printf("\npacked records    %u .. %u bytes, %llu in all\n", packedMin, packedMax,
                (unsigned long long)packedTotal);
         printf("decoded streams   %u .. %u bytes, %llu in all\n", decodedMin, decodedMax,
                (unsigned long long)decodedTotal);
+        printf("word runs         literal up to %d words, repeat up to %d, %d crossing a row\n",
+               longestLiteral, longestRepeat, crossing);
+        if (counted < frames) printf("frames checked    %d of %d\n", counted, frames);
     }
     if (!valid) return;
     printf("records end at    %u (%s)\n", f.endOffset,
