@@ -170,6 +170,26 @@ TEST(BallBake, OtherParametersBakeValidContainers) {
     EXPECT_LE(facts.maxRowOffset, kMaxSampleRows);
 }
 
+TEST(BallBake, TheWidestFrameStillStepsFromRowToRow) {
+    // Each row's first sample lies most of a row's width back from the last
+    // one of the row above: that step must still decode as one row down.
+    BallParams wide;
+    wide.width = wide.height = kMaxBallFrameSide;
+    wide.frames = 2;
+    wide.facetFrequency = 1;
+    wide.maxDiameter = kMaxBallFrameSide;
+    wide.minDiameter = 100;
+    wide.refraction = 200;
+    Bytes out;
+    std::string why;
+    ASSERT_EQ(BakeBallContainer(wide, &out, &why), 1) << why;
+    std::unique_ptr<ContainerFacts> facts(new ContainerFacts());
+    char violation[256] = "";
+    EXPECT_EQ(ValidateContainer(out.data(), (uint32_t)out.size(), facts.get(), violation,
+                                sizeof violation), 1) << violation;
+    EXPECT_LE(facts->maxColumnOffset, kMaxSampleColumns);
+}
+
 TEST(BallBake, RefusesParametersItCannotBake) {
     std::string why;
     BallParams p;
@@ -183,6 +203,7 @@ TEST(BallBake, RefusesParametersItCannotBake) {
     EXPECT_TRUE(refused([](BallParams &q) { q.frames = 0; }));
     EXPECT_TRUE(refused([](BallParams &q) { q.frames = 128; }));
     EXPECT_TRUE(refused([](BallParams &q) { q.width = 4; }));
+    EXPECT_TRUE(refused([](BallParams &q) { q.width = kMaxBallFrameSide + 1; }));
     EXPECT_TRUE(refused([](BallParams &q) { q.maxDiameter = 129; }));
     EXPECT_TRUE(refused([](BallParams &q) { q.minDiameter = 117; }));
     EXPECT_TRUE(refused([](BallParams &q) { q.facetFrequency = 0; }));

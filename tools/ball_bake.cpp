@@ -168,8 +168,12 @@ int32_t Clamp(int32_t v, int32_t lo, int32_t hi) { return v < lo ? lo : v > hi ?
 }  // namespace
 
 int CheckBallParams(const BallParams &p, std::string *why) {
-    if (p.width < 8 || p.height < 8 || p.width > 1024 || p.height > 1024) {
-        *why = "frame size must be 8..1024 pixels on each side";
+    // A step moves at most 511 columns left, and the step from the end of a
+    // row to the start of the next moves back a whole row's width plus up to
+    // two offsets.
+    if (p.width < 8 || p.height < 8 || p.width > kMaxBallFrameSide || p.height > kMaxBallFrameSide) {
+        *why = "frame size must be 8.." + std::to_string(kMaxBallFrameSide) +
+               " pixels on each side";
         return 0;
     }
     if (p.frames < 1 || p.frames > 127) {

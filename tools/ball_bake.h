@@ -32,6 +32,7 @@
 enum {
     kMaxSampleColumns = 49,  // how far a sample may lie from its pixel
     kMaxSampleRows = 48,
+    kMaxBallFrameSide = 400,  // 400 - 1 + 2 * 49 columns back still fits a step
 };
 
 struct BallParams {

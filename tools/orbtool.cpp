@@ -31,7 +31,7 @@ const char kUsage[] =
     "\n"
     "bake     generate the crystal-ball animation container (default FILE: orb.lib).\n"
     "         The defaults reproduce the built-in container byte for byte.\n"
-    "  --size WxH          frame size in pixels (128x128)\n"
+    "  --size WxH          frame size in pixels, 8..400 a side (128x128)\n"
     "  --frames N          frame count, 1..127 (60)\n"
     "  --mode M            play mode byte: 1 bounces and loops, 2..4 appear now and then (1)\n"
     "  --facets F          facet density: each icosahedron face cut into F*F facets (4)\n"
