@@ -47,7 +47,8 @@ int ParseContainer(void);  // 0 when a buffer could not be allocated
 void RenderFrame(int32_t index);
 
 // Expand `count` input words of runs into at most `outputCapacity` words.
-// A run is cut where the input or the output ends. Returns the words written.
+// A run is cut where the input or the output ends. Returns the words written;
+// the output past them (never past the capacity) is scratch.
 int32_t DecodeWordRuns(uint32_t *output, int32_t outputCapacity, const uint32_t *input,
                        int32_t count);
 

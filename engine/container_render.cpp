@@ -27,21 +27,58 @@ int ParseContainer(void) {
     return e.wordBuffer && e.streamBuffer && e.compositeBuffer;
 }
 
+// Runs average a handful of words, so a call to memcpy or a vectorised fill
+// per run costs more than the run itself. Both go in 16-byte blocks instead.
+// Where the input and the output both go on for at least a block past the
+// run, the last block may spill over the run's end (the next run overwrites
+// it); near either end the last block is placed to end exactly at the run's
+// end, overlapping its neighbour, and runs shorter than a block go word by
+// word.
+enum { kBlockWords = 4 };
+
+static inline void CopyWords(uint32_t *to, const uint32_t *from, int64_t n, bool spill) {
+    if (spill) {
+        for (int64_t i = 0; i < n; i += kBlockWords) memcpy(to + i, from + i, 16);
+        return;
+    }
+    if (n < kBlockWords) {
+        for (int64_t i = 0; i < n; i++) to[i] = from[i];
+        return;
+    }
+    for (int64_t i = 0; i + kBlockWords < n; i += kBlockWords) memcpy(to + i, from + i, 16);
+    memcpy(to + n - kBlockWords, from + n - kBlockWords, 16);
+}
+
+static inline void FillWords(uint32_t *to, uint32_t v, int64_t n, bool spill) {
+    const uint32_t block[kBlockWords] = {v, v, v, v};
+    if (spill) {
+        for (int64_t i = 0; i < n; i += kBlockWords) memcpy(to + i, block, 16);
+        return;
+    }
+    if (n < kBlockWords) {
+        for (int64_t i = 0; i < n; i++) to[i] = v;
+        return;
+    }
+    for (int64_t i = 0; i + kBlockWords < n; i += kBlockWords) memcpy(to + i, block, 16);
+    memcpy(to + n - kBlockWords, block, 16);
+}
+
 int32_t DecodeWordRuns(uint32_t *output, int32_t outputCapacity, const uint32_t *input,
                        int32_t count) {
     int64_t remaining = count;  // a literal run may claim 2^31 words
-    int32_t written = 0;
+    uint32_t *out = output;
+    uint32_t *const end = output + (outputCapacity > 0 ? outputCapacity : 0);
     while (remaining > 0) {
         uint32_t c = *input++;
         remaining--;
-        int64_t room = outputCapacity - written;
+        int64_t room = end - out;
         if (c & 0x80000000u) {
             int64_t k = (int64_t)(c & 0x7FFFFFFFu) + 1;
-            int64_t n = k < remaining ? k : remaining;
-            if (n > room) n = room;
-            memcpy(output + written, input, (size_t)n * 4);
-            input += k < remaining ? k : remaining;
-            written += (int32_t)n;
+            int64_t there = k < remaining ? k : remaining;  // a run cut by the input's end
+            int64_t n = there < room ? there : room;
+            CopyWords(out, input, n, remaining - n >= kBlockWords && room - n >= kBlockWords);
+            input += there;
+            out += n;
             remaining -= k;
         } else {
             if (remaining <= 0) break;  // the value word is missing
@@ -49,11 +86,11 @@ int32_t DecodeWordRuns(uint32_t *output, int32_t outputCapacity, const uint32_t 
             remaining--;
             int64_t n = (int64_t)c + 1;
             if (n > room) n = room;
-            for (int64_t i = 0; i < n; i++) output[written + i] = v;
-            written += (int32_t)n;
+            FillWords(out, v, n, room - n >= kBlockWords);
+            out += n;
         }
     }
-    return written;
+    return (int32_t)(out - output);
 }
 
 static inline uint32_t Load32(const uint8_t *p) {
@@ -64,37 +101,49 @@ static inline uint32_t Load32(const uint8_t *p) {
 
 // Add 8 * level to blue, green and red in one addition. Clearing the low bit
 // of green and red (and the fourth byte) leaves room for each channel's carry;
-// a carry then saturates the channel below it.
+// a carry then saturates the channel below it. The three carries sit in bits
+// 8, 16 and 24, and setting a channel to 0xFF never touches a carry bit, so
+// all three saturate at once: each carry, moved down to bit 0 of its channel,
+// times 0xFF. Unlit pixels keep every bit. Lit pixels come in facets, so
+// the branch predicts well, and it spares three quarters of the pixels the
+// arithmetic (a branch-free select measured much slower).
 static inline uint32_t LightPixel(uint32_t v, uint32_t level) {
-    v &= 0x00FEFEFFu;
-    v += level * 0x080808u;
-    if (v & 0x100u) v |= 0xFFu;
-    if (v & 0x10000u) v |= 0xFF00u;
-    if (v & 0x1000000u) v |= 0xFF0000u;
-    return v;
+    if (!level) return v;
+    uint32_t lit = (v & 0x00FEFEFFu) + level * 0x080808u;
+    return lit | ((lit >> 8) & 0x010101u) * 0xFFu;
+}
+
+// Move the sampling position by the word's step and sample there, lit.
+// dy rows and dx columns, with dx = S - 1024 dy, make 3 S + dy (rowBytes - 3072)
+// bytes: one multiply per pixel, and the position's only dependence on the
+// previous pixel is one addition. The move is worked out in 32 bits (it is
+// a few rows at most in any frame that passed the checks), wrapping rather
+// than overflowing on any other.
+static inline uint32_t SampleNext(const uint8_t *&p, uint32_t d, uint32_t rowSkew) {
+    int32_t step = DisplacementStep(d);
+    p += (int32_t)(3u * (uint32_t)step + (uint32_t)StepRows(step) * rowSkew);
+    return LightPixel(Load32(p), d & 0x1Fu);
 }
 
 void CompositeFrame(int32_t x, int32_t y, int32_t w, int32_t h, const uint32_t *words) {
-    const ptrdiff_t rowBytes = (ptrdiff_t)gEngine.screenWidth * 3;
-    const uint8_t *background = gEngine.background;
-    ptrdiff_t p = ((ptrdiff_t)y * gEngine.screenWidth + x) * 3;
-    uint8_t *q = gEngine.compositeBuffer;
-    // Rows of the composite are contiguous and the sampling position carries
-    // on from one row to the next, so one loop covers the whole frame.
     const int32_t n = w * h;
-    for (int32_t i = 0; i < n; i++) {
-        uint32_t d = words[i];
-        int32_t step = DisplacementStep(d);
-        int32_t dy = StepRows(step);
-        p += dy * rowBytes + 3 * (step - 1024 * dy);
-        uint32_t v = Load32(background + p);
-        uint32_t level = d & 0x1Fu;
-        if (level) v = LightPixel(v, level);
-        q[0] = (uint8_t)v;
-        q[1] = (uint8_t)(v >> 8);
-        q[2] = (uint8_t)(v >> 16);
-        q += 3;
+    if (n <= 0) return;
+    const uint8_t *p = gEngine.background + ((ptrdiff_t)y * gEngine.screenWidth + x) * 3;
+    uint8_t *q = gEngine.compositeBuffer;
+    const uint32_t rowSkew = (uint32_t)gEngine.screenWidth * 3u - 3u * 1024u;
+    // Rows of the composite are contiguous and the sampling position carries
+    // on from one row to the next, so one loop covers the whole frame. Each
+    // pixel is stored as 4 bytes, the fourth overwritten by the next pixel;
+    // the last one as 3, so nothing lands behind the composite.
+    const uint32_t *last = words + n - 1;
+    for (; words < last; words++, q += 3) {
+        uint32_t v = SampleNext(p, *words, rowSkew);
+        memcpy(q, &v, 4);
     }
+    uint32_t v = SampleNext(p, *last, rowSkew);
+    q[0] = (uint8_t)v;
+    q[1] = (uint8_t)(v >> 8);
+    q[2] = (uint8_t)(v >> 16);
 }
 
 void RenderFrame(int32_t index) {

@@ -12,6 +12,8 @@
 //
 // Decoding never fails: running out of input ends the stream. When the output
 // would pass dstCap the call stops there and sets gLzss.outputTruncated.
+// LzssDecode may use the destination past the bytes it returns (never past
+// dstCap) as scratch: its copies run in blocks.
 #ifndef ORB_ENGINE_LZSS_H
 #define ORB_ENGINE_LZSS_H
 
@@ -52,6 +54,11 @@ extern LzssCodecState gLzss;
 
 uint32_t LzssDecode(const uint8_t *source, uint8_t *destination, uint32_t sourceLength,
                     uint32_t destinationCapacity);
+// The same stream decoded byte by byte through gLzss.ring: slower, obviously
+// right, and what LzssDecode is held against: same count, same bytes up to
+// it, same outputTruncated. It writes nothing past the count.
+uint32_t LzssDecodeReference(const uint8_t *source, uint8_t *destination, uint32_t sourceLength,
+                             uint32_t destinationCapacity);
 
 uint32_t LzssEncode(const uint8_t *source, uint8_t *destination, uint32_t sourceLength,
                     uint32_t destinationCapacity);
