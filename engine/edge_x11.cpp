@@ -1,0 +1,313 @@
+// The X11 backend of edge.h: capture from the root window, present through a
+// scratch image in the drawable's own pixel format.
+#include "edge_x11.h"
+
+#include <sys/ipc.h>
+#include <sys/shm.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+
+#include "edge.h"
+
+#ifdef ORB_HAVE_BUILTIN_CONTAINER
+extern const unsigned char orb_builtin_container[];
+extern const unsigned int orb_builtin_container_size;
+#endif
+
+X11Edge gX11Edge = {};
+
+void X11EdgeReset(void) {
+    gX11Edge = X11Edge{};
+    gX11Edge.allowShm = 1;
+    gX11Edge.shm.shmid = -1;
+}
+
+// Xlib reports protocol errors asynchronously to one process-wide handler.
+// The edge swaps in its own around the few requests that may fail for
+// reasons outside our control (a capture rectangle the server refuses, a
+// remote display that cannot share memory), then syncs to collect them.
+static int RecordXError(Display *, XErrorEvent *event) {
+    gX11Edge.xErrorCode = event->error_code;
+    return 0;
+}
+
+typedef int (*XErrorHandlerFn)(Display *, XErrorEvent *);
+
+static XErrorHandlerFn BeginErrorTrap(void) {
+    gX11Edge.xErrorCode = 0;
+    return XSetErrorHandler(RecordXError);
+}
+
+// Returns 1 when no error came back for the requests since BeginErrorTrap.
+static int EndErrorTrap(XErrorHandlerFn previous) {
+    XSync(gX11Edge.display, False);
+    XSetErrorHandler(previous);
+    return gX11Edge.xErrorCode == 0;
+}
+
+static void MaskShape(unsigned long mask, int *shift, int *bits) {
+    *shift = 0;
+    *bits = 0;
+    if (!mask) return;
+    while (!(mask & 1)) mask >>= 1, ++*shift;
+    while (mask & 1) mask >>= 1, ++*bits;
+}
+
+static int HostIsLittleEndian(void) {
+    const uint16_t probe = 1;
+    return *(const uint8_t *)&probe == 1;
+}
+
+static X11PixelFormat DescribeFormat(const Visual *visual, const XImage *image) {
+    X11PixelFormat f = {};
+    f.redMask = visual->red_mask;
+    f.greenMask = visual->green_mask;
+    f.blueMask = visual->blue_mask;
+    MaskShape(f.redMask, &f.redShift, &f.redBits);
+    MaskShape(f.greenMask, &f.greenShift, &f.greenBits);
+    MaskShape(f.blueMask, &f.blueShift, &f.blueBits);
+    int hostOrder = HostIsLittleEndian() ? LSBFirst : MSBFirst;
+    f.fast = image->bits_per_pixel == 32 && f.redBits == 8 && f.greenBits == 8 &&
+             f.blueBits == 8 && image->byte_order == hostOrder;
+    return f;
+}
+
+int X11VisualUsable(const Visual *visual) {
+    if (!visual || visual->c_class != TrueColor) return 0;
+    return visual->red_mask && visual->green_mask && visual->blue_mask;
+}
+
+// An 8-bit channel value in a mask of `bits` bits at `shift`.
+static inline unsigned long PackChannel(unsigned value, int shift, int bits) {
+    unsigned long v = bits >= 8 ? (unsigned long)value << (bits - 8) : value >> (8 - bits);
+    return v << shift;
+}
+
+static inline uint8_t UnpackChannel(unsigned long pixel, unsigned long mask, int shift, int bits) {
+    unsigned long v = (pixel & mask) >> shift;
+    if (bits >= 8) return (uint8_t)(v >> (bits - 8));
+    unsigned long top = (1ul << bits) - 1;
+    return (uint8_t)((v * 255 + top / 2) / top);
+}
+
+int X11EdgeAttach(Display *display, Window drawable, int captureX, int captureY) {
+    XWindowAttributes attributes;
+    if (!display || !XGetWindowAttributes(display, drawable, &attributes)) return 0;
+    gX11Edge.display = display;
+    gX11Edge.drawable = drawable;
+    gX11Edge.visual = attributes.visual;
+    gX11Edge.depth = attributes.depth;
+    gX11Edge.width = attributes.width;
+    gX11Edge.height = attributes.height;
+    gX11Edge.captureX = captureX;
+    gX11Edge.captureY = captureY;
+    return 1;
+}
+
+int EdgeClientSize(EdgeWindow, int32_t *width, int32_t *height) {
+    *width = gX11Edge.width;
+    *height = gX11Edge.height;
+    return gX11Edge.display != nullptr;
+}
+
+// A shared-memory scratch image, or null when the server or the system
+// will not share memory with us.
+static XImage *CreateShmImage(int32_t width, int32_t height) {
+    X11Edge &e = gX11Edge;
+    if (!e.allowShm || !XShmQueryExtension(e.display)) return nullptr;
+    XImage *image = XShmCreateImage(e.display, e.visual, (unsigned)e.depth, ZPixmap, nullptr,
+                                    &e.shm, (unsigned)width, (unsigned)height);
+    if (!image) return nullptr;
+    size_t bytes = (size_t)image->bytes_per_line * (size_t)image->height;
+    e.shm.shmid = shmget(IPC_PRIVATE, bytes, IPC_CREAT | 0600);
+    if (e.shm.shmid < 0) {
+        XDestroyImage(image);
+        return nullptr;
+    }
+    e.shm.shmaddr = image->data = (char *)shmat(e.shm.shmid, nullptr, 0);
+    e.shm.readOnly = False;
+    int attached = 0;
+    if (e.shm.shmaddr != (char *)-1) {
+        XErrorHandlerFn previous = BeginErrorTrap();
+        XShmAttach(e.display, &e.shm);
+        attached = EndErrorTrap(previous);
+    }
+    // Marked for removal now, so the segment goes with the last detach even
+    // if the process is killed.
+    shmctl(e.shm.shmid, IPC_RMID, nullptr);
+    if (!attached) {
+        if (e.shm.shmaddr != (char *)-1) shmdt(e.shm.shmaddr);
+        image->data = nullptr;
+        XDestroyImage(image);
+        e.shm.shmid = -1;
+        return nullptr;
+    }
+    return image;
+}
+
+static XImage *CreatePlainImage(int32_t width, int32_t height) {
+    X11Edge &e = gX11Edge;
+    XImage *image = XCreateImage(e.display, e.visual, (unsigned)e.depth, ZPixmap, 0, nullptr,
+                                 (unsigned)width, (unsigned)height, 32, 0);
+    if (!image) return nullptr;
+    image->data = (char *)calloc((size_t)image->bytes_per_line, (size_t)height);
+    if (!image->data) {
+        XDestroyImage(image);
+        return nullptr;
+    }
+    return image;
+}
+
+int EdgeOpen(EdgeWindow, int32_t width, int32_t height) {
+    X11Edge &e = gX11Edge;
+    if (!e.display || !X11VisualUsable(e.visual) || width <= 0 || height <= 0) return 0;
+    e.image = CreateShmImage(width, height);
+    e.usingShm = e.image != nullptr;
+    if (!e.image) e.image = CreatePlainImage(width, height);
+    if (!e.image) return 0;
+    e.format = DescribeFormat(e.visual, e.image);
+    XGCValues values;
+    values.graphics_exposures = False;
+    e.gc = XCreateGC(e.display, e.drawable, GCGraphicsExposures, &values);
+    return 1;
+}
+
+void EdgeClose(EdgeWindow) {
+    X11Edge &e = gX11Edge;
+    if (!e.display) return;
+    if (e.gc) XFreeGC(e.display, e.gc);
+    e.gc = nullptr;
+    if (e.image && e.usingShm) {
+        XShmDetach(e.display, &e.shm);
+        XSync(e.display, False);
+        shmdt(e.shm.shmaddr);
+        e.image->data = nullptr;
+        e.shm.shmid = -1;
+    }
+    if (e.image) XDestroyImage(e.image);  // frees a plain image's pixels too
+    e.image = nullptr;
+    e.usingShm = 0;
+}
+
+// Root pixels of `image` into the engine's BGR rows at (dx, dy).
+static void ImageToBgr(XImage *image, const X11PixelFormat &f, uint8_t *pixels, int32_t width,
+                       int dx, int dy) {
+    for (int row = 0; row < image->height; ++row) {
+        uint8_t *out = pixels + ((size_t)(dy + row) * (size_t)width + (size_t)dx) * 3;
+        if (f.fast) {
+            const uint32_t *in = (const uint32_t *)(image->data + (size_t)row * image->bytes_per_line);
+            for (int col = 0; col < image->width; ++col, out += 3) {
+                uint32_t p = in[col];
+                out[0] = (uint8_t)(p >> f.blueShift);
+                out[1] = (uint8_t)(p >> f.greenShift);
+                out[2] = (uint8_t)(p >> f.redShift);
+            }
+            continue;
+        }
+        for (int col = 0; col < image->width; ++col, out += 3) {
+            unsigned long p = XGetPixel(image, col, row);
+            out[0] = UnpackChannel(p, f.blueMask, f.blueShift, f.blueBits);
+            out[1] = UnpackChannel(p, f.greenMask, f.greenShift, f.greenBits);
+            out[2] = UnpackChannel(p, f.redMask, f.redShift, f.redBits);
+        }
+    }
+}
+
+// The screen is read from the root window whatever we draw into: our own
+// window is not mapped yet, and a given window shows what lies under it.
+int CaptureScreen(EdgeWindow, uint8_t *pixels, int32_t width, int32_t height) {
+    X11Edge &e = gX11Edge;
+    if (!e.display) return 0;
+    Window root = DefaultRootWindow(e.display);
+    XWindowAttributes rootAttributes;
+    if (!XGetWindowAttributes(e.display, root, &rootAttributes)) return 0;
+    if (!X11VisualUsable(rootAttributes.visual)) return 0;
+    // Only the part of the client area that lies on the screen can be read.
+    int x0 = e.captureX < 0 ? 0 : e.captureX, y0 = e.captureY < 0 ? 0 : e.captureY;
+    int x1 = e.captureX + width, y1 = e.captureY + height;
+    if (x1 > rootAttributes.width) x1 = rootAttributes.width;
+    if (y1 > rootAttributes.height) y1 = rootAttributes.height;
+    if (x1 <= x0 || y1 <= y0) return 0;
+    XErrorHandlerFn previous = BeginErrorTrap();
+    XImage *image = XGetImage(e.display, root, x0, y0, (unsigned)(x1 - x0), (unsigned)(y1 - y0),
+                              AllPlanes, ZPixmap);
+    int ok = EndErrorTrap(previous) && image;
+    if (ok) {
+        memset(pixels, 0, (size_t)width * (size_t)height * 3);
+        ImageToBgr(image, DescribeFormat(rootAttributes.visual, image), pixels, width,
+                   x0 - e.captureX, y0 - e.captureY);
+    }
+    if (image) XDestroyImage(image);
+    return ok;
+}
+
+// Engine BGR rows of one rectangle into the scratch image, same place.
+static void BgrToImage(const uint8_t *pixels, int32_t width, int x0, int y0, int cx, int cy) {
+    X11Edge &e = gX11Edge;
+    const X11PixelFormat &f = e.format;
+    for (int row = y0; row < y0 + cy; ++row) {
+        const uint8_t *in = pixels + ((size_t)row * (size_t)width + (size_t)x0) * 3;
+        if (f.fast) {
+            uint32_t *out = (uint32_t *)(e.image->data + (size_t)row * e.image->bytes_per_line) + x0;
+            for (int col = 0; col < cx; ++col, in += 3)
+                out[col] = (uint32_t)in[0] << f.blueShift | (uint32_t)in[1] << f.greenShift |
+                           (uint32_t)in[2] << f.redShift;
+            continue;
+        }
+        for (int col = x0; col < x0 + cx; ++col, in += 3)
+            XPutPixel(e.image, col, row,
+                      PackChannel(in[0], f.blueShift, f.blueBits) |
+                          PackChannel(in[1], f.greenShift, f.greenBits) |
+                          PackChannel(in[2], f.redShift, f.redBits));
+    }
+}
+
+void PresentRect(EdgeWindow, const uint8_t *pixels, int32_t width, int32_t height, int32_t x,
+                 int32_t y, int32_t cx, int32_t cy) {
+    X11Edge &e = gX11Edge;
+    if (!e.image || width != e.image->width || height != e.image->height) return;
+    int x0 = x < 0 ? 0 : x, y0 = y < 0 ? 0 : y;
+    int x1 = x + cx > width ? width : x + cx, y1 = y + cy > height ? height : y + cy;
+    if (x1 <= x0 || y1 <= y0) return;
+    BgrToImage(pixels, width, x0, y0, x1 - x0, y1 - y0);
+    if (e.usingShm) {
+        XShmPutImage(e.display, e.drawable, e.gc, e.image, x0, y0, x0, y0, (unsigned)(x1 - x0),
+                     (unsigned)(y1 - y0), False);
+        // The server reads the segment whenever it gets to the request; the
+        // next tick rewrites overlapping pixels, so wait until it has.
+        XSync(e.display, False);
+    } else {
+        XPutImage(e.display, e.drawable, e.gc, e.image, x0, y0, x0, y0, (unsigned)(x1 - x0),
+                  (unsigned)(y1 - y0));
+        XFlush(e.display);
+    }
+    e.presentCount += 1;
+}
+
+uint32_t EdgeStartTimer(EdgeWindow) {
+    gX11Edge.timerRunning = 1;
+    gX11Edge.timerId = 1;
+    return gX11Edge.timerId;
+}
+
+void EdgeStopTimer(EdgeWindow, uint32_t) {
+    gX11Edge.timerRunning = 0;
+    gX11Edge.timerId = 0;
+}
+
+const uint8_t *EdgeBuiltinContainer(uint32_t *size) {
+#ifdef ORB_HAVE_BUILTIN_CONTAINER
+    *size = orb_builtin_container_size;
+    return orb_builtin_container;
+#else
+    *size = 0;
+    return nullptr;
+#endif
+}
+
+uint32_t EdgeClockSeconds(void) {
+    if (gX11Edge.fixedSeed) return gX11Edge.seed;
+    return (uint32_t)time(nullptr);
+}

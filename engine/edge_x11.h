@@ -1,0 +1,76 @@
+// edge_x11.h -- the X11 backend of edge.h, for the `orb` front end.
+//
+// One drawable per process, held in the gX11Edge record; the EdgeWindow the
+// engine passes around is &gX11Edge. The host (x11/orb_main.cpp) opens the
+// display, picks the drawable and where on the root window its client area
+// lies, then calls X11EdgeAttach before EngineSetup. It also owns the clock:
+// while gX11Edge.timerRunning is set it calls EngineTick every 10 ms.
+//
+//   CaptureScreen   XGetImage of the root window under the client area; parts
+//                   off the screen read as black
+//   PresentRect     converts just that rectangle of the engine's BGR buffer
+//                   into the scratch image and puts it (MIT-SHM when the
+//                   server offers it, XPutImage otherwise)
+//   EdgeOpen        takes the scratch image for the whole client area, so no
+//                   tick ever allocates; EdgeClose gives it back
+//
+// Pixel formats: TrueColor visuals of any depth; 32-bit pixels with 8-bit
+// channels (the common case) take a fast path, others go through
+// XPutPixel/XGetPixel. Other visual classes make EdgeOpen fail.
+#ifndef ORB_ENGINE_EDGE_X11_H
+#define ORB_ENGINE_EDGE_X11_H
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XShm.h>
+
+#include <cstdint>
+
+// How to turn 8-bit channels into a pixel value of the visual and back.
+struct X11PixelFormat {
+    unsigned long redMask, greenMask, blueMask;
+    int redShift, greenShift, blueShift;  // lowest set bit of each mask
+    int redBits, greenBits, blueBits;     // width of each mask
+    int fast;  // 32 bits per pixel, 8-bit channels, host byte order
+};
+
+struct X11Edge {
+    Display *display;
+    Window drawable;      // where PresentRect draws
+    Visual *visual;       // the drawable's visual
+    int depth;            // the drawable's depth
+    int captureX, captureY;  // the client area's top-left corner on the root window
+    int32_t width, height;   // client area
+    int allowShm;         // 0: never try MIT-SHM (the host may turn it off)
+
+    // Taken by EdgeOpen, given back by EdgeClose.
+    GC gc;
+    XImage *image;        // width x height scratch in the drawable's format
+    XShmSegmentInfo shm;
+    int usingShm;         // the scratch image lives in a shared segment
+    X11PixelFormat format;
+
+    uint32_t timerId;     // non-zero while the host is to tick
+    int32_t timerRunning;
+    int32_t fixedSeed;    // 1: EdgeClockSeconds returns `seed`
+    uint32_t seed;
+    int32_t presentCount; // PresentRect calls, for the host's diagnostics
+
+    // What a Display's error handler saw while the edge was asking for it.
+    int xErrorCode;
+};
+
+extern X11Edge gX11Edge;
+
+// Forget everything (the display included; closing it is the host's).
+void X11EdgeReset(void);
+
+// Point the edge at `drawable` on `display`; its client area's top-left
+// corner lies at (captureX, captureY) on the root window. Returns 0 when the
+// drawable's attributes cannot be read.
+int X11EdgeAttach(Display *display, Window drawable, int captureX, int captureY);
+
+// 1 when `visual` is a TrueColor visual the edge can draw with.
+int X11VisualUsable(const Visual *visual);
+
+#endif

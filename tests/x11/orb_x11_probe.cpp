@@ -1,0 +1,389 @@
+// orb_x11_probe: puts known pictures on an X server and checks what `orb`
+// left there, for the Xvfb end-to-end tests (tests/x11/run_case.sh).
+//
+//   paint PATTERN                       the root window shows PATTERN
+//   hold-window X Y W H PATTERN         a window showing PATTERN; prints its id,
+//                                       lives until stdin closes
+//   check [options]                     reads the root window back and compares
+//       --pattern P --dim D             what the root shows, dimmed by D percent
+//       --window X Y W H P              orb drew into this window only, which
+//                                       showed P ("root": the root's picture)
+//       --lib FILE --seed S --ticks N   where the ball must be after N ticks
+//       --no-ball                       the ball must not show at all
+//       --png FILE                      write what was read as a PNG
+//       --crop FILE                     write the ball rectangle's pixels (raw BGR)
+//   same-crop FILE1 FILE2               two ball crops must be identical
+//
+// Patterns: "gradient" (red = x, green = y, blue = x + 2y, each mod 256; every
+// byte value occurs) and "solid:RRGGBB". Exit status 0 when the check holds;
+// otherwise the first few differences go to stderr.
+//
+// The ball's position is computed here from the seed with the generator and
+// the placement and bounce rules the engine follows, written out again on
+// purpose: the test must not ask the program under test where it drew.
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <png.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+struct Rgb {
+    uint8_t r, g, b;
+    bool operator==(const Rgb &o) const { return r == o.r && g == o.g && b == o.b; }
+};
+
+static int Fail(const char *message) {
+    fprintf(stderr, "orb_x11_probe: %s\n", message);
+    return 1;
+}
+
+static bool PatternAt(const std::string &pattern, int x, int y, Rgb *out) {
+    if (pattern == "gradient") {
+        *out = Rgb{(uint8_t)x, (uint8_t)y, (uint8_t)(x + 2 * y)};
+        return true;
+    }
+    unsigned v;
+    if (pattern.compare(0, 6, "solid:") == 0 && sscanf(pattern.c_str() + 6, "%6x", &v) == 1) {
+        *out = Rgb{(uint8_t)(v >> 16), (uint8_t)(v >> 8), (uint8_t)v};
+        return true;
+    }
+    return false;
+}
+
+static bool KnownPattern(const std::string &pattern) {
+    Rgb unused;
+    return PatternAt(pattern, 0, 0, &unused);
+}
+
+// The darkening every pixel outside the ball must show: (b * (d*256/100)) >> 8.
+static uint8_t Dim(uint8_t value, int percent) {
+    int factor = percent * 256 / 100;
+    return (uint8_t)((value * factor) >> 8);
+}
+
+static int Shift(unsigned long mask) {
+    int s = 0;
+    while (mask && !(mask & 1)) mask >>= 1, ++s;
+    return s;
+}
+
+// Assumes the 8-bit-per-channel TrueColor visual Xvfb -screen WxHx24 has.
+static unsigned long ToPixel(Visual *v, Rgb c) {
+    return (unsigned long)c.r << Shift(v->red_mask) | (unsigned long)c.g << Shift(v->green_mask) |
+           (unsigned long)c.b << Shift(v->blue_mask);
+}
+
+static Rgb FromPixel(Visual *v, unsigned long p) {
+    return Rgb{(uint8_t)(p >> Shift(v->red_mask)), (uint8_t)(p >> Shift(v->green_mask)),
+               (uint8_t)(p >> Shift(v->blue_mask))};
+}
+
+static Pixmap PatternPixmap(Display *d, int w, int h, const std::string &pattern) {
+    int screen = DefaultScreen(d);
+    Visual *visual = DefaultVisual(d, screen);
+    Pixmap pixmap = XCreatePixmap(d, RootWindow(d, screen), (unsigned)w, (unsigned)h,
+                                  (unsigned)DefaultDepth(d, screen));
+    XImage *image = XCreateImage(d, visual, (unsigned)DefaultDepth(d, screen), ZPixmap, 0, nullptr,
+                                 (unsigned)w, (unsigned)h, 32, 0);
+    image->data = (char *)malloc((size_t)image->bytes_per_line * (size_t)h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            Rgb c;
+            PatternAt(pattern, x, y, &c);
+            XPutPixel(image, x, y, ToPixel(visual, c));
+        }
+    GC gc = XCreateGC(d, pixmap, 0, nullptr);
+    XPutImage(d, pixmap, gc, image, 0, 0, 0, 0, (unsigned)w, (unsigned)h);
+    XFreeGC(d, gc);
+    XDestroyImage(image);
+    return pixmap;
+}
+
+static int Paint(Display *d, const std::string &pattern) {
+    if (!KnownPattern(pattern)) return Fail("unknown pattern");
+    int screen = DefaultScreen(d);
+    Window root = RootWindow(d, screen);
+    Pixmap pixmap = PatternPixmap(d, DisplayWidth(d, screen), DisplayHeight(d, screen), pattern);
+    XSetWindowBackgroundPixmap(d, root, pixmap);
+    XClearWindow(d, root);
+    // Some servers leave the root unpainted by its background; draw it too.
+    GC gc = XCreateGC(d, root, 0, nullptr);
+    XCopyArea(d, pixmap, root, gc, 0, 0, (unsigned)DisplayWidth(d, screen),
+              (unsigned)DisplayHeight(d, screen), 0, 0);
+    XFreeGC(d, gc);
+    XFreePixmap(d, pixmap);  // the root keeps its background after we go
+    XSync(d, False);
+    return 0;
+}
+
+static int HoldWindow(Display *d, int x, int y, int w, int h, const std::string &pattern) {
+    if (!KnownPattern(pattern)) return Fail("unknown pattern");
+    int screen = DefaultScreen(d);
+    XSetWindowAttributes attributes = {};
+    attributes.override_redirect = True;  // exactly where we asked, WM or not
+    Pixmap pixmap = PatternPixmap(d, w, h, pattern);
+    attributes.background_pixmap = pixmap;
+    Window win = XCreateWindow(d, RootWindow(d, screen), x, y, (unsigned)w, (unsigned)h, 0,
+                               CopyFromParent, InputOutput, CopyFromParent,
+                               CWOverrideRedirect | CWBackPixmap, &attributes);
+    XSelectInput(d, win, StructureNotifyMask);
+    XMapWindow(d, win);
+    for (;;) {  // until it shows
+        XEvent event;
+        XNextEvent(d, &event);
+        if (event.type == MapNotify) break;
+    }
+    GC gc = XCreateGC(d, win, 0, nullptr);
+    XCopyArea(d, pixmap, win, gc, 0, 0, (unsigned)w, (unsigned)h, 0, 0);
+    XFreeGC(d, gc);
+    XSync(d, False);
+    printf("0x%lx\n", (unsigned long)win);
+    fflush(stdout);
+    char buffer[64];
+    while (fread(buffer, 1, sizeof buffer, stdin) > 0) {
+    }
+    return 0;
+}
+
+// ---- Where the ball must be ------------------------------------------------
+
+struct Sprite {
+    int w, h, mode, frames;
+};
+
+static bool ReadSprite(const char *path, Sprite *s) {
+    FILE *f = fopen(path, "rb");
+    if (!f) return false;
+    uint8_t header[36 + 16];
+    bool ok = fread(header, 1, sizeof header, f) == sizeof header;
+    fclose(f);
+    if (!ok) return false;
+    auto le32 = [&](int at) {
+        return (int)((uint32_t)header[at] | (uint32_t)header[at + 1] << 8 |
+                     (uint32_t)header[at + 2] << 16 | (uint32_t)header[at + 3] << 24);
+    };
+    s->w = le32(36 + 4);
+    s->h = le32(36 + 8);
+    s->mode = (int8_t)header[36 + 12];
+    s->frames = (int8_t)header[36 + 13];
+    return true;
+}
+
+// The rectangle the last drawn frame occupies after `ticks` ticks of the
+// bouncing mode in a W x H client area: tick 1 paints and places the ball,
+// tick k >= 2 draws a frame and then moves it 2 pixels along each axis.
+static bool BallAfterTicks(int W, int H, const Sprite &s, uint32_t seed, long ticks, int *x,
+                           int *y) {
+    if (s.mode != 1 || ticks < 2) return false;
+    uint32_t state = seed;
+    auto next = [&]() {
+        state = state * 214013u + 2531011u;
+        return (int)((state >> 16) & 0x7FFF);
+    };
+    int spanX = W - s.w, spanY = H - s.h;
+    int px = next() % spanX;
+    int py = next() % spanY;
+    int sx = 2, sy = 2;
+    for (long tick = 2; tick < ticks; ++tick) {  // the moves after frames 2..ticks-1
+        px += sx, py += sy;
+        if (px < 2) px = 2, sx = 2;
+        if (py < 2) py = 2, sy = 2;
+        if (px > spanX - 2) px = spanX - 3, sx = -2;
+        if (py > spanY - 2) py = spanY - 3, sy = -2;
+    }
+    *x = px;
+    *y = py;
+    return true;
+}
+
+// ---- Reading back and comparing ---------------------------------------------
+
+struct Picture {
+    int w = 0, h = 0;
+    std::vector<Rgb> pixels;
+    Rgb at(int x, int y) const { return pixels[(size_t)y * w + x]; }
+};
+
+static bool ReadRoot(Display *d, Picture *s) {
+    int screen = DefaultScreen(d);
+    s->w = DisplayWidth(d, screen);
+    s->h = DisplayHeight(d, screen);
+    XImage *image = XGetImage(d, RootWindow(d, screen), 0, 0, (unsigned)s->w, (unsigned)s->h,
+                              AllPlanes, ZPixmap);
+    if (!image) return false;
+    Visual *visual = DefaultVisual(d, screen);
+    s->pixels.resize((size_t)s->w * s->h);
+    for (int y = 0; y < s->h; ++y)
+        for (int x = 0; x < s->w; ++x) s->pixels[(size_t)y * s->w + x] = FromPixel(visual, XGetPixel(image, x, y));
+    XDestroyImage(image);
+    return true;
+}
+
+static bool WritePng(const char *path, const Picture &s) {
+    FILE *f = fopen(path, "wb");
+    if (!f) return false;
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    if (setjmp(png_jmpbuf(png))) {
+        png_destroy_write_struct(&png, &info);
+        fclose(f);
+        return false;
+    }
+    png_init_io(png, f);
+    png_set_IHDR(png, info, (png_uint_32)s.w, (png_uint_32)s.h, 8, PNG_COLOR_TYPE_RGB,
+                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(png, info);
+    for (int y = 0; y < s.h; ++y)
+        png_write_row(png, (png_const_bytep)&s.pixels[(size_t)y * s.w]);
+    png_write_end(png, info);
+    png_destroy_write_struct(&png, &info);
+    return fclose(f) == 0;
+}
+
+struct CheckArgs {
+    std::string pattern = "gradient";
+    int dim = 30;
+    bool inWindow = false;
+    int wx = 0, wy = 0, ww = 0, wh = 0;
+    std::string windowPattern;
+    const char *lib = nullptr;
+    uint32_t seed = 0;
+    long ticks = 0;
+    bool noBall = false;
+    const char *png = nullptr;
+    const char *crop = nullptr;
+};
+
+static int Check(Display *d, const CheckArgs &a) {
+    Picture screen;
+    if (!ReadRoot(d, &screen)) return Fail("cannot read the root window");
+    if (a.png && !WritePng(a.png, screen)) return Fail("cannot write the PNG");
+    // The client area orb drew into, in root coordinates.
+    int ox = a.inWindow ? a.wx : 0, oy = a.inWindow ? a.wy : 0;
+    int W = a.inWindow ? a.ww : screen.w, H = a.inWindow ? a.wh : screen.h;
+    const std::string &shown = a.inWindow ? a.windowPattern : a.pattern;
+    Sprite sprite = {};
+    bool ball = false;
+    int bx = 0, by = 0;
+    if (!a.noBall) {
+        if (!a.lib || !ReadSprite(a.lib, &sprite)) return Fail("--lib: cannot read the container");
+        ball = BallAfterTicks(W, H, sprite, a.seed, a.ticks, &bx, &by);
+        if (!ball) return Fail("no ball expected from these ticks; use --no-ball");
+        fprintf(stderr, "ball expected at (%d, %d) size %d x %d\n", bx, by, sprite.w, sprite.h);
+    }
+    long wrong = 0, changedInside = 0;
+    for (int y = 0; y < screen.h; ++y)
+        for (int x = 0; x < screen.w; ++x) {
+            bool inClient = x >= ox && x < ox + W && y >= oy && y < oy + H;
+            Rgb source, expected;
+            if (inClient) {
+                // "root": orb's own window, which captured the root under it.
+                if (shown == "root") PatternAt(a.pattern, x, y, &source);
+                else PatternAt(shown, x - ox, y - oy, &source);
+                expected = Rgb{Dim(source.r, a.dim), Dim(source.g, a.dim), Dim(source.b, a.dim)};
+            } else {
+                PatternAt(a.pattern, x, y, &expected);  // untouched
+            }
+            int cx = x - ox - bx, cy = y - oy - by;
+            bool inBall = ball && inClient && cx >= 0 && cx < sprite.w && cy >= 0 && cy < sprite.h;
+            Rgb got = screen.at(x, y);
+            // The paste skips the ball rectangle's bottom-right pixel.
+            bool lastPixel = cx == sprite.w - 1 && cy == sprite.h - 1;
+            if (inBall && !lastPixel) {
+                if (!(got == expected)) ++changedInside;
+                continue;
+            }
+            if (!(got == expected)) {
+                if (wrong < 5)
+                    fprintf(stderr, "(%d, %d): got %d %d %d, expected %d %d %d%s\n", x, y, got.r,
+                            got.g, got.b, expected.r, expected.g, expected.b,
+                            inBall ? " (ball's last pixel)" : "");
+                ++wrong;
+            }
+        }
+    if (wrong) {
+        fprintf(stderr, "%ld pixels outside the ball differ from the expected picture\n", wrong);
+        return 1;
+    }
+    if (ball && changedInside * 100 < (long)sprite.w * sprite.h) {
+        fprintf(stderr, "only %ld pixels changed inside the ball rectangle\n", changedInside);
+        return 1;
+    }
+    if (a.crop && ball) {
+        FILE *f = fopen(a.crop, "wb");
+        if (!f) return Fail("cannot write the crop");
+        for (int y = 0; y < sprite.h; ++y)
+            for (int x = 0; x < sprite.w; ++x) {
+                Rgb c = screen.at(ox + bx + x, oy + by + y);
+                fwrite(&c, 3, 1, f);
+            }
+        fclose(f);
+    }
+    fprintf(stderr, "ok: %ld pixels changed inside the ball rectangle\n", changedInside);
+    return 0;
+}
+
+static std::vector<uint8_t> ReadAll(const char *path) {
+    std::vector<uint8_t> bytes;
+    FILE *f = fopen(path, "rb");
+    if (!f) return bytes;
+    int c;
+    while ((c = fgetc(f)) != EOF) bytes.push_back((uint8_t)c);
+    fclose(f);
+    return bytes;
+}
+
+static int SameCrop(const char *a, const char *b) {
+    std::vector<uint8_t> x = ReadAll(a), y = ReadAll(b);
+    if (x.empty() || x != y) return Fail("the two ball crops differ");
+    return 0;
+}
+
+static bool ParseCheck(int argc, char **argv, CheckArgs *a) {
+    for (int i = 2; i < argc; ++i) {
+        std::string o = argv[i];
+        auto need = [&](int n) { return i + n < argc; };
+        if (o == "--pattern" && need(1)) a->pattern = argv[++i];
+        else if (o == "--dim" && need(1)) a->dim = atoi(argv[++i]);
+        else if (o == "--window" && need(5)) {
+            a->inWindow = true;
+            a->wx = atoi(argv[++i]), a->wy = atoi(argv[++i]);
+            a->ww = atoi(argv[++i]), a->wh = atoi(argv[++i]);
+            a->windowPattern = argv[++i];
+        } else if (o == "--lib" && need(1)) a->lib = argv[++i];
+        else if (o == "--seed" && need(1)) a->seed = (uint32_t)strtoul(argv[++i], nullptr, 10);
+        else if (o == "--ticks" && need(1)) a->ticks = atol(argv[++i]);
+        else if (o == "--no-ball") a->noBall = true;
+        else if (o == "--png" && need(1)) a->png = argv[++i];
+        else if (o == "--crop" && need(1)) a->crop = argv[++i];
+        else return false;
+    }
+    return KnownPattern(a->pattern) &&
+           (!a->inWindow || a->windowPattern == "root" || KnownPattern(a->windowPattern));
+}
+
+int main(int argc, char **argv) {
+    if (argc < 2) return Fail("usage: paint | hold-window | check | same-crop (see the source)");
+    std::string command = argv[1];
+    if (command == "same-crop" && argc == 4) return SameCrop(argv[2], argv[3]);
+    Display *d = XOpenDisplay(nullptr);
+    if (!d) return Fail("cannot open the display");
+    int result;
+    if (command == "paint" && argc == 3) {
+        result = Paint(d, argv[2]);
+    } else if (command == "hold-window" && argc == 7) {
+        result = HoldWindow(d, atoi(argv[2]), atoi(argv[3]), atoi(argv[4]), atoi(argv[5]), argv[6]);
+    } else if (command == "check") {
+        CheckArgs a;
+        result = ParseCheck(argc, argv, &a) ? Check(d, a) : Fail("bad check arguments");
+    } else {
+        result = Fail("unknown command or wrong argument count");
+    }
+    XCloseDisplay(d);
+    return result;
+}

@@ -1,0 +1,296 @@
+#!/usr/bin/env bash
+# One end-to-end case of `orb` on a private Xvfb.
+#
+#   run_case.sh CASE ORB PROBE OUTDIR CONTAINER
+#
+# CONTAINER is the animation orb plays: the one built into ORB (the probe
+# reads its header to know the ball's size). Set ORB_X11_TEST_LIB to run orb
+# with -lib FILE instead. Exit 0 pass, 77 skipped, anything else fails.
+set -euo pipefail
+
+case_name=$1 orb=$2 probe=$3 outdir=$4 container=$5
+lib_args=()
+if [ -n "${ORB_X11_TEST_LIB:-}" ]; then
+  container=$ORB_X11_TEST_LIB
+  lib_args=(-lib "$container")
+fi
+mkdir -p "$outdir"
+work=$(mktemp -d)
+xvfb_pid=""
+holder_pid=""
+
+cleanup() {
+  exec 4>&- 2>/dev/null || true
+  [ -n "$holder_pid" ] && kill "$holder_pid" 2>/dev/null || true
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+  [ -n "$xvfb_pid" ] && wait "$xvfb_pid" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() {
+  echo "FAIL ($case_name): $*" >&2
+  exit 1
+}
+
+# XScreenSaver's window must not leak in from the environment.
+unset XSCREENSAVER_WINDOW
+# The stored setting must not come from the user running the tests.
+export XDG_CONFIG_HOME=$work/config
+
+# Xvfb picks a free display itself; -noreset keeps the root's picture when
+# the last client leaves.
+start_xvfb() {
+  local size=$1
+  exec 3>"$work/display"
+  Xvfb -displayfd 3 -noreset -nolisten tcp -screen 0 "${size}x24" >"$work/xvfb.log" 2>&1 &
+  xvfb_pid=$!
+  exec 3>&-
+  for _ in $(seq 100); do
+    [ -s "$work/display" ] && break
+    sleep 0.05
+  done
+  [ -s "$work/display" ] || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
+  export DISPLAY=:$(tr -d '\n' <"$work/display")
+}
+
+need_container() {
+  if [ ! -f "$container" ]; then
+    echo "SKIP: no animation container at $container" >&2
+    exit 77
+  fi
+}
+
+# fd 4 keeps the probe's window alive; orb must not hold it open too.
+run_orb() { "$orb" "${lib_args[@]}" "$@" 4>&-; }
+# The same in the background, so that $pid is orb's own.
+start_orb() {
+  "$orb" "${lib_args[@]}" "$@" 4>&- &
+  pid=$!
+}
+
+# orb with -ticks N -hold in the background: returns once it has drawn its
+# ticks and is holding the picture; its pid in $pid.
+start_held() {
+  rm -f "$work/held"
+  mkfifo "$work/held"
+  # Redirected in the background child: opening the fifo waits for a reader.
+  "$orb" "${lib_args[@]}" "$@" -hold >"$work/held" 4>&- &
+  pid=$!
+  local line
+  read -r -t 20 line <"$work/held" || fail "orb $* did not report holding"
+  case $line in "orb: holding after"*) ;; *) fail "orb said: $line" ;; esac
+}
+
+# A window of the probe's that lives until fd 4 closes; its id in $holder_id.
+hold_window() {
+  mkfifo "$work/hold"
+  "$probe" hold-window "$@" <"$work/hold" >"$work/holder_id" &
+  holder_pid=$!
+  exec 4>"$work/hold"
+  for _ in $(seq 100); do
+    [ -s "$work/holder_id" ] && break
+    sleep 0.05
+  done
+  holder_id=$(cat "$work/holder_id")
+  [ -n "$holder_id" ] || fail "the probe's window did not appear"
+}
+
+release_window() {
+  exec 4>&-
+  wait "$holder_pid" || true
+  holder_pid=""
+  rm -f "$work/hold" "$work/holder_id"
+}
+
+# Wait up to $2 seconds for process $1 to end; its status in $exit_status.
+wait_exit() {
+  local pid=$1 limit=$2
+  for _ in $(seq $((limit * 20))); do
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.05
+  done
+  if kill -0 "$pid" 2>/dev/null; then
+    kill "$pid"
+    fail "orb did not exit within $limit s"
+  fi
+  exit_status=0
+  wait "$pid" || exit_status=$?
+}
+
+# orb's own window, by its WM_CLASS; waits until it is mapped.
+find_own_window() {
+  for _ in $(seq 100); do
+    own_id=$(xdotool search --onlyvisible --classname '^orb$' 2>/dev/null | head -n1 || true)
+    [ -n "$own_id" ] && return 0
+    sleep 0.05
+  done
+  fail "orb's window did not appear"
+}
+
+case $case_name in
+root_dim30)  # the dimmed desktop, the ball where the seed puts it; a screenshot
+  need_container
+  start_xvfb 640x480
+  "$probe" paint gradient
+  run_orb -root -seed 11 -ticks 40
+  "$probe" check --pattern gradient --dim 30 --lib "$container" --seed 11 --ticks 40 \
+    --png "$outdir/orb-x11-root.png" || fail "screen after 40 ticks"
+  echo "screenshot: $outdir/orb-x11-root.png"
+  ;;
+
+root_dim100)  # -dim 100 keeps the desktop as it was, outside the ball
+  need_container
+  start_xvfb 640x480
+  "$probe" paint gradient
+  run_orb -root -dim 100 -seed 3 -ticks 25
+  "$probe" check --pattern gradient --dim 100 --lib "$container" --seed 3 --ticks 25 ||
+    fail "-dim 100"
+  ;;
+
+first_tick)  # the first tick paints the dimmed desktop and no ball yet
+  need_container
+  start_xvfb 640x480
+  "$probe" paint gradient
+  run_orb -root -seed 5 -ticks 1
+  "$probe" check --pattern gradient --dim 30 --no-ball || fail "after the first tick"
+  ;;
+
+moves)  # 2 pixels per tick: each tick count puts the ball where the rules say,
+        # and after a whole loop the same frame shows exactly shifted
+  need_container
+  start_xvfb 640x480
+  frames=$(od -An -tu1 -j49 -N1 "$container" | tr -d ' ')
+  for ticks in 2 3 4 $((2 + frames)); do
+    "$probe" paint solid:4080c0
+    run_orb -root -seed 21 -ticks "$ticks"
+    "$probe" check --pattern solid:4080c0 --dim 30 --lib "$container" --seed 21 \
+      --ticks "$ticks" --crop "$work/crop$ticks" || fail "ball after $ticks ticks"
+  done
+  "$probe" same-crop "$work/crop2" "$work/crop$((2 + frames))" ||
+    fail "frame 0 looks different one loop later"
+  ;;
+
+stored_setting)  # -dim N -save stores the default that later runs use
+  need_container
+  start_xvfb 640x480
+  "$probe" paint gradient
+  run_orb -dim 55 -save >/dev/null
+  [ -f "$XDG_CONFIG_HOME/orb/Orb 05-1999" ] || fail "no settings file"
+  [ "$(stat -c %s "$XDG_CONFIG_HOME/orb/Orb 05-1999")" = 12 ] || fail "settings record not 12 bytes"
+  run_orb -root -seed 8 -ticks 6
+  "$probe" check --pattern gradient --dim 55 --lib "$container" --seed 8 --ticks 6 ||
+    fail "stored -dim 55 not used"
+  "$probe" paint gradient
+  run_orb -root -dim 80 -seed 8 -ticks 6
+  "$probe" check --pattern gradient --dim 80 --lib "$container" --seed 8 --ticks 6 ||
+    fail "-dim does not override the stored setting"
+  ;;
+
+no_shm)  # the plain XPutImage path draws the same picture
+  need_container
+  start_xvfb 640x480
+  "$probe" paint gradient
+  run_orb -root -no-shm -seed 11 -ticks 40
+  "$probe" check --pattern gradient --dim 30 --lib "$container" --seed 11 --ticks 40 ||
+    fail "without MIT-SHM"
+  ;;
+
+window_id)  # -window-id and XSCREENSAVER_WINDOW draw into that window only
+  need_container
+  start_xvfb 640x480
+  "$probe" paint gradient
+  hold_window 100 80 320 240 solid:c08040
+  run_orb -window-id "$holder_id" -seed 5 -ticks 8
+  "$probe" check --pattern gradient --window 100 80 320 240 solid:c08040 --dim 30 \
+    --lib "$container" --seed 5 --ticks 8 || fail "-window-id $holder_id"
+  release_window
+  "$probe" paint gradient
+  hold_window 200 150 300 200 solid:30a0f0
+  XSCREENSAVER_WINDOW=$holder_id run_orb -root -seed 6 -ticks 12
+  "$probe" check --pattern gradient --window 200 150 300 200 solid:30a0f0 --dim 30 \
+    --lib "$container" --seed 6 --ticks 12 || fail "XSCREENSAVER_WINDOW=$holder_id"
+  release_window
+  ;;
+
+window_gone)  # the given window goes away, or a TERM comes: orb ends cleanly
+  need_container
+  start_xvfb 640x480
+  hold_window 50 50 300 200 solid:808080
+  start_orb -window-id "$holder_id"
+  sleep 0.5
+  release_window
+  wait_exit "$pid" 10
+  [ "$exit_status" = 0 ] || fail "exit status $exit_status after the window went"
+  start_orb -root
+  sleep 0.5
+  kill -TERM "$pid"
+  wait_exit "$pid" 10
+  [ "$exit_status" = 0 ] || fail "exit status $exit_status after SIGTERM"
+  run_orb -window-id 0x7fffff0 2>"$work/err" && fail "a missing window was accepted"
+  grep -q "no window" "$work/err" || fail "no message for a missing window"
+  ;;
+
+own_window)  # its own window: the desktop under it, captured before mapping;
+             # a key ends it with status 0, and so does a mouse button
+  need_container
+  start_xvfb 1024x768
+  "$probe" paint gradient
+  start_held -seed 4 -ticks 20
+  # 800 x 600, centred on 1024 x 768
+  "$probe" check --pattern gradient --window 112 84 800 600 root --dim 30 \
+    --lib "$container" --seed 4 --ticks 20 --png "$outdir/orb-x11-window.png" ||
+    fail "own window after 20 ticks"
+  find_own_window
+  xdotool mousemove 512 384 key space
+  wait_exit "$pid" 10
+  [ "$exit_status" = 0 ] || fail "exit status $exit_status after a key"
+  start_orb
+  find_own_window
+  xdotool mousemove 512 384 click 1
+  wait_exit "$pid" 10
+  [ "$exit_status" = 0 ] || fail "exit status $exit_status after a click"
+  ;;
+
+fullscreen)  # -fullscreen covers the screen and takes the keyboard
+  need_container
+  start_xvfb 800x600
+  "$probe" paint gradient
+  start_held -fullscreen -seed 9 -ticks 15
+  "$probe" check --pattern gradient --dim 30 --lib "$container" --seed 9 --ticks 15 ||
+    fail "full screen after 15 ticks"
+  find_own_window
+  xdotool mousemove 0 0 key Escape
+  wait_exit "$pid" 10
+  [ "$exit_status" = 0 ] || fail "exit status $exit_status after a key"
+  ;;
+
+bad_input)  # refused command lines and containers: a message and a non-zero exit
+  printf 'not a container at all' >"$work/junk.lib"
+  head -c 300 /dev/zero >"$work/zeros.lib"
+  expect_refusal() {
+    local want=$1
+    shift
+    local status=0
+    "$orb" "$@" >"$work/out" 2>"$work/err" || status=$?
+    [ "$status" != 0 ] || fail "orb $* exited 0"
+    grep -q -- "$want" "$work/err" || fail "orb $*: no '$want' in: $(cat "$work/err")"
+  }
+  expect_refusal "cannot read animation file" -root -lib "$work/missing.lib"
+  expect_refusal "not a valid animation container" -root -lib "$work/junk.lib"
+  expect_refusal "not a valid animation container" -root -lib "$work/zeros.lib"
+  expect_refusal "unknown option" -frobnicate
+  expect_refusal "bad value" -dim 101
+  expect_refusal "bad value" -dim 3x
+  expect_refusal "needs a value" -lib
+  expect_refusal "only one of" -root -window-id 0x400001
+  expect_refusal "-save stores" -save
+  expect_refusal "-hold needs" -hold
+  "$orb" -help | grep -q -- "-window-id ID" || fail "-help does not list the options"
+  ;;
+
+*)
+  fail "unknown case"
+  ;;
+esac
+echo "ok: $case_name"
