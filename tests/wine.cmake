@@ -1,0 +1,41 @@
+# End-to-end runs of the cross-built orb.scr under Wine and Xvfb (label wine).
+# The Windows-side driver and stand-in DLLs come from the win64 cross build;
+# one Xvfb and one Wine prefix serve every case (the wine_prefix fixture).
+if(ORB_SANITIZE OR NOT ORB_WIN64_DIR)
+  return()
+endif()
+
+set(wine_suite ${CMAKE_CURRENT_LIST_DIR}/wine/suite.sh)
+set(wine_state ${CMAKE_BINARY_DIR}/wine-suite)
+
+add_test(NAME wine.setup COMMAND ${wine_suite} setup ${wine_state})
+add_test(NAME wine.cleanup COMMAND ${wine_suite} cleanup ${wine_state})
+set_tests_properties(wine.setup PROPERTIES FIXTURES_SETUP wine_prefix TIMEOUT 360)
+set_tests_properties(wine.cleanup PROPERTIES FIXTURES_CLEANUP wine_prefix)
+
+# orb_wine_case(NAME DRIVER_CASE SCR_DIR [DESKTOP])
+function(orb_wine_case name driver_case scr_dir)
+  add_test(NAME wine.${name}
+    COMMAND ${wine_suite} case ${wine_state} ${ORB_WIN64_DIR} ${scr_dir} ${driver_case} ${ARGN})
+  set_tests_properties(wine.${name} PROPERTIES FIXTURES_REQUIRED wine_prefix
+    RESOURCE_LOCK wine_display SKIP_RETURN_CODE 77 TIMEOUT 150)
+endfunction()
+
+foreach(c dim30 dim55 mouse second-instance preview bad-switches
+          container-bounce container-appear container-corrupt container-truncated
+          win98-no-password win98-password win98-change-password change-password-refused)
+  orb_wine_case(${c} ${c} ${ORB_WIN64_DIR})
+endforeach()
+# A width whose 24-bit rows need padding (1021 * 3 is no multiple of 4).
+orb_wine_case(dim30-odd-width dim30 ${ORB_WIN64_DIR} 1021x767)
+if(ORB_WIN32_DIR)
+  orb_wine_case(smoke32 smoke ${ORB_WIN32_DIR})
+endif()
+
+set_tests_properties(wine.setup wine.cleanup PROPERTIES LABELS wine SKIP_RETURN_CODE 77)
+get_property(wine_tests DIRECTORY PROPERTY TESTS)
+foreach(t ${wine_tests})
+  if(t MATCHES "^wine\\.")
+    set_tests_properties(${t} PROPERTIES LABELS wine)
+  endif()
+endforeach()

@@ -1,0 +1,27 @@
+// standin_log.h -- what the stand-in system DLLs share: the folder they were
+// loaded from, where the test leaves their answer and reads their log.
+#ifndef ORB_TESTS_WINE_STANDIN_LOG_H
+#define ORB_TESTS_WINE_STANDIN_LOG_H
+
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+
+inline void StandinPath(HMODULE self, const char *name, char *path, size_t capacity) {
+    DWORD n = GetModuleFileNameA(self, path, (DWORD)capacity);
+    while (n > 0 && path[n - 1] != '\\' && path[n - 1] != '/') --n;
+    path[n] = '\0';
+    std::strncat(path, name, capacity - n - 1);
+}
+
+inline void StandinAppend(HMODULE self, const char *name, const char *line) {
+    char path[MAX_PATH];
+    StandinPath(self, name, path, sizeof path);
+    FILE *f = std::fopen(path, "ab");
+    if (!f) return;
+    std::fputs(line, f);
+    std::fclose(f);
+}
+
+#endif

@@ -1,0 +1,102 @@
+#!/usr/bin/env bash
+# The Wine side of the end-to-end suite: one private Xvfb and one throwaway
+# WINEPREFIX per run, shared by every case.
+#
+#   suite.sh setup   STATE                 start Xvfb, create the prefix
+#   suite.sh case    STATE DRIVER_DIR SCR_DIR CASE [WxH]
+#                                          run one case of orb_wine_driver.exe
+#                                          against SCR_DIR/orb.scr, inside a
+#                                          virtual desktop of WxH when given
+#   suite.sh cleanup STATE                 stop Wine and Xvfb, drop the prefix
+#
+# Exit 77 means "skipped" (a tool is missing). Screenshots land in
+# STATE/screenshots as PNG.
+set -uo pipefail
+
+command=$1 state=$2
+shift 2
+
+need() {
+  for tool in "$@"; do
+    command -v "$tool" > /dev/null || { echo "skipped: $tool is not installed"; exit 77; }
+  done
+}
+
+load_state() {
+  [ -f "$state/env" ] || { echo "the Wine suite's setup did not run ($state/env missing)"; exit 1; }
+  # shellcheck disable=SC1091
+  . "$state/env"
+  export DISPLAY WINEPREFIX WINEDEBUG=-all
+}
+
+winpath() { printf 'Z:%s' "$(printf '%s' "$1" | tr / '\\')"; }
+
+case $command in
+setup)
+  need wine Xvfb convert
+  cleanup_old=$state/xvfb.pid
+  if [ -f "$cleanup_old" ]; then kill "$(cat "$cleanup_old")" 2> /dev/null; fi
+  rm -rf "$state"
+  mkdir -p "$state/screenshots" "$state/runs"
+  # -displayfd picks a free display and writes its number once it listens.
+  setsid Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3> "$state/display" \
+    > "$state/xvfb.log" 2>&1 < /dev/null &
+  echo $! > "$state/xvfb.pid"
+  for _ in $(seq 100); do [ -s "$state/display" ] && break; sleep 0.1; done
+  [ -s "$state/display" ] || { echo "Xvfb did not start"; cat "$state/xvfb.log"; exit 1; }
+  {
+    echo "DISPLAY=:$(head -n1 "$state/display")"
+    echo "WINEPREFIX=$state/prefix"
+  } > "$state/env"
+  load_state
+  # No Mono or Gecko: the saver needs neither, and there is no network to
+  # fetch them. A persistent server keeps the prefix warm between cases.
+  WINEDLLOVERRIDES="mscoree,mshtml=" timeout 300 wineboot -i > "$state/wineboot.log" 2>&1 < /dev/null
+  status=$?
+  wineserver -p > /dev/null 2>&1 < /dev/null
+  [ $status -eq 0 ] || { echo "wineboot failed ($status)"; tail -20 "$state/wineboot.log"; exit 1; }
+  echo "Wine prefix ready on DISPLAY $DISPLAY"
+  ;;
+case)
+  driver_dir=$1 scr_dir=$2 name=$3 desktop=${4:-}
+  need wine convert
+  [ -f "$scr_dir/host/orb.scr" ] || { echo "skipped: no $scr_dir/host/orb.scr"; exit 77; }
+  load_state
+  run=$state/runs/$name${desktop:+-$desktop}
+  rm -rf "$run"
+  mkdir -p "$run"
+  cp "$scr_dir/host/orb.scr" "$driver_dir/tests/wine/PASSWORD.CPL" "$driver_dir/tests/wine/mpr.dll" "$run/"
+  driver=$(winpath "$driver_dir/tests/wine/orb_wine_driver.exe")
+  overrides=
+  case $name in *change-password*) overrides=mpr=n ;; esac
+  if [ -n "$desktop" ]; then
+    launch=(wine explorer "/desktop=orbtest,$desktop" "$driver")
+  else
+    launch=(wine "$driver")
+  fi
+  WINEDLLOVERRIDES=$overrides timeout 120 "${launch[@]}" "$name" "$(winpath "$run/orb.scr")" \
+    "$(winpath "$run")" > "$run/driver.log" 2>&1 < /dev/null
+  status=$?
+  cat "$run/driver.log"
+  for shot in "$run"/*.bmp; do
+    [ -f "$shot" ] || continue
+    png=$state/screenshots/$(basename "$run")$(basename "$shot" .bmp | sed "s/^$name//").png
+    convert "$shot" "$png" && echo "screenshot: $png"
+  done
+  # The verdict is the driver's own line: inside a virtual desktop Wine's
+  # launcher does not hand the driver's exit code on.
+  grep -q "^passed $name[[:space:]]*\$" "$run/driver.log" || { echo "exit status $status"; exit 1; }
+  ;;
+cleanup)
+  if [ -f "$state/env" ]; then
+    load_state
+    wineserver -k > /dev/null 2>&1
+  fi
+  if [ -f "$state/xvfb.pid" ]; then kill "$(cat "$state/xvfb.pid")" 2> /dev/null; fi
+  rm -rf "$state/prefix" "$state/xvfb.pid"
+  ;;
+*)
+  echo "usage: suite.sh setup|case|cleanup STATE ..."
+  exit 2
+  ;;
+esac
