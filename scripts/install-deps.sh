@@ -8,7 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev libpng-dev
   libx11-dev libxext-dev
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64
-  wine wine64 wine32:i386
+  wine wine64 wine32:i386 fonts-wine
   xvfb x11-utils x11-xserver-utils xdotool imagemagick
   clang libclang-rt-14-dev valgrind
   xscreensaver-data
