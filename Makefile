@@ -6,7 +6,7 @@ ASAN := build-asan
 WIN64 := build-win64
 WIN32 := build-win32
 
-.PHONY: all deps native asan win64 win32 test run bench clean
+.PHONY: all deps native asan win64 win32 test run run-wine bench clean
 
 all: native
 
@@ -37,6 +37,11 @@ test: deps
 	$(MAKE) --no-print-directory native asan
 	ctest --test-dir $(ASAN) --output-on-failure -j $(JOBS) -L unit
 	ctest --test-dir $(NATIVE) --output-on-failure
+
+# The Windows saver under Wine: on the current DISPLAY, or on a private Xvfb
+# over a sample desktop with a screenshot.
+run-wine: win64
+	./scripts/run-wine.sh
 
 bench: native
 	$(NATIVE)/bench/orb_bench

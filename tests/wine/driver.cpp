@@ -916,6 +916,61 @@ void CaseChangePassword(int win98) {
     }
 }
 
+// ---------------------------------------------------------------- showcase
+
+// Not a test: scripts/run-wine.sh shows the saver over a sample desktop
+// picture (a .bmp) for a while, keeps a screenshot and ends it with a key.
+struct Showcase {
+    HBITMAP picture;
+};
+Showcase gShowcase;
+
+LRESULT CALLBACK ShowcaseProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_PAINT) {
+        PAINTSTRUCT paint;
+        HDC dc = BeginPaint(window, &paint);
+        HDC memory = CreateCompatibleDC(dc);
+        HGDIOBJ previous = SelectObject(memory, gShowcase.picture);
+        BITMAP info;
+        GetObjectA(gShowcase.picture, sizeof info, &info);
+        RECT client;
+        GetClientRect(window, &client);
+        StretchBlt(dc, 0, 0, client.right, client.bottom, memory, 0, 0, info.bmWidth,
+                   info.bmHeight, SRCCOPY);
+        SelectObject(memory, previous);
+        DeleteDC(memory);
+        EndPaint(window, &paint);
+        return 0;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+int RunShowcase(const char *bitmapPath, int seconds) {
+    gShowcase.picture = (HBITMAP)LoadImageA(nullptr, bitmapPath, IMAGE_BITMAP, 0, 0,
+                                            LR_LOADFROMFILE | LR_CREATEDIBSECTION);
+    if (!gShowcase.picture) {
+        Fail("cannot load %s", bitmapPath);
+        return 1;
+    }
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = ShowcaseProc;
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.lpszClassName = "OrbShowcase";
+    RegisterClassA(&windowClass);
+    CreateWindowExA(0, "OrbShowcase", "Orb sample desktop", WS_POPUP | WS_VISIBLE, 0, 0,
+                    ScreenWidth(), ScreenHeight(), nullptr, nullptr, GetModuleHandleA(nullptr),
+                    nullptr);
+    Pump(500);
+    Saver saver = StartSaver(gDriver.scr, "/s", nullptr);
+    Pump((DWORD)seconds * 1000);
+    Shot shot;
+    if (ReadScreen(0, 0, ScreenWidth(), ScreenHeight(), &shot)) SaveShot(shot, "");
+    PressKeys(1);
+    ExpectExit(saver, 5000, 0, "a key press");
+    Stop(saver);
+    return gDriver.failures ? 1 : 0;
+}
+
 // ---------------------------------------------------------------- main
 
 struct Case {
@@ -944,13 +999,15 @@ const Case kCases[] = {
 }  // namespace
 
 int main(int argc, char **argv) {
-    if (argc != 4) {
-        std::printf("usage: orb_wine_driver <case> <orb.scr> <run folder>\n");
+    if (argc < 4) {
+        std::printf("usage: orb_wine_driver <case> <orb.scr> <run folder>\n"
+                    "       orb_wine_driver showcase <orb.scr> <run folder> <picture.bmp> <seconds>\n");
         return 2;
     }
     gDriver.caseName = argv[1];
     gDriver.scr = argv[2];
     gDriver.runDir = argv[3];
+    if (gDriver.caseName == "showcase" && argc == 6) return RunShowcase(argv[4], std::atoi(argv[5]));
     for (const Case &c : kCases) {
         if (gDriver.caseName != c.name) continue;
         ResetRegistry();
