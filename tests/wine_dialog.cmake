@@ -10,17 +10,21 @@ if(NOT ORB_MINGW64_CXX)
   return()
 endif()
 
-set(dialog_driver_source ${CMAKE_CURRENT_LIST_DIR}/wine/dialog_driver.cpp)
+# The driver links the registry store too, to check it on its own.
+set(dialog_driver_sources ${CMAKE_CURRENT_LIST_DIR}/wine/dialog_driver.cpp
+    ${PROJECT_SOURCE_DIR}/settings/settings.cpp
+    ${PROJECT_SOURCE_DIR}/settings/settings_store_registry.cpp)
 set(dialog_driver ${CMAKE_CURRENT_BINARY_DIR}/dialog_driver.exe)
 add_custom_command(OUTPUT ${dialog_driver}
   COMMAND ${ORB_MINGW64_CXX} -std=c++17 -O2 -Wall -Wextra -municode -static
-          ${dialog_driver_source} -lcomctl32 -lgdi32 -o ${dialog_driver}
-  DEPENDS ${dialog_driver_source}
+          -I${PROJECT_SOURCE_DIR}/settings ${dialog_driver_sources} -lcomctl32 -lgdi32
+          -o ${dialog_driver}
+  DEPENDS ${dialog_driver_sources} ${PROJECT_SOURCE_DIR}/settings/settings.h
   COMMENT "Building the dialog test driver (MinGW)")
 add_custom_target(orb_dialog_driver ALL DEPENDS ${dialog_driver})
 
 set(dialog_state ${CMAKE_BINARY_DIR}/wine-suite)
-foreach(case template texts_fit no_key_escape no_key_ok close_box short_value out_of_range
+foreach(case store template texts_fit no_key_escape no_key_ok close_box short_value out_of_range
              long_value keyboard owners dims_next_start screenshot)
   add_test(NAME wine.dialog.${case}
     COMMAND ${CMAKE_CURRENT_LIST_DIR}/wine/dialog_run.sh ${dialog_state} ${dialog_driver}

@@ -12,6 +12,8 @@
 
 #include <commctrl.h>
 
+#include "settings.h"
+
 #include <cstdarg>
 #include <cstdint>
 #include <cstdio>
@@ -170,12 +172,13 @@ StoredValue ReadValue()
 }
 
 // The stored value must be exactly the 12-byte REG_BINARY record
-// (position, 0, 0).
-void ExpectRecord(int32_t position)
+// (first, second, third); the dialog always stores (position, 0, 0).
+void ExpectRecord(int32_t first, int32_t second = 0, int32_t third = 0)
 {
     StoredValue value = ReadValue();
     if (!value.present) {
-        Fail("no settings value after OK (expected %d, 0, 0)", static_cast<int>(position));
+        Fail("no settings value (expected %d, %d, %d)", static_cast<int>(first),
+             static_cast<int>(second), static_cast<int>(third));
         return;
     }
     if (value.type != REG_BINARY) Fail("value type %lu, expected REG_BINARY", value.type);
@@ -185,9 +188,10 @@ void ExpectRecord(int32_t position)
     }
     int32_t fields[3];
     std::memcpy(fields, value.bytes.data(), sizeof fields);
-    if (fields[0] != position || fields[1] != 0 || fields[2] != 0) {
-        Fail("stored record (%d, %d, %d), expected (%d, 0, 0)", static_cast<int>(fields[0]),
-             static_cast<int>(fields[1]), static_cast<int>(fields[2]), static_cast<int>(position));
+    if (fields[0] != first || fields[1] != second || fields[2] != third) {
+        Fail("stored record (%d, %d, %d), expected (%d, %d, %d)", static_cast<int>(fields[0]),
+             static_cast<int>(fields[1]), static_cast<int>(fields[2]), static_cast<int>(first),
+             static_cast<int>(second), static_cast<int>(third));
     }
 }
 
@@ -650,6 +654,68 @@ void CaseTemplate()
           "orb.scr does not export ScreenSaverConfigureDialog by that name");
 }
 
+// The registry store on its own, in this process: what LoadSettings and
+// StoreSettings make of each shape of stored value.
+struct LoadResult {
+    int ok;
+    int32_t first, second, third;
+};
+
+LoadResult Load()
+{
+    LoadResult result{-1, -1, -1, -1};
+    result.ok = LoadSettings(kValueName, &result.first, &result.second, &result.third);
+    return result;
+}
+
+void ExpectLoad(const char *what, int ok, int32_t first, int32_t second, int32_t third)
+{
+    const LoadResult got = Load();
+    if (got.ok != ok || got.first != first || got.second != second || got.third != third) {
+        Fail("%s: LoadSettings gave %d (%d, %d, %d), expected %d (%d, %d, %d)", what, got.ok,
+             static_cast<int>(got.first), static_cast<int>(got.second),
+             static_cast<int>(got.third), ok, static_cast<int>(first), static_cast<int>(second),
+             static_cast<int>(third));
+    }
+}
+
+void CaseStore()
+{
+    DeleteSettingsKey();
+    ExpectLoad("no key", 0, 0, 0, 0);
+    Check(LoadDimPercent() == 30, "no key: DimPercent is not 30");
+    Check(!SettingsKeyExists(), "reading created the key");
+
+    const DWORD dword = 55;  // a short value of another type: the bytes count
+    WriteValue(REG_DWORD, &dword, sizeof dword);
+    ExpectLoad("4-byte REG_DWORD 55", 1, 55, 0, 0);
+    Check(LoadDimPercent() == 55, "4-byte 55: DimPercent is not 55");
+
+    const int32_t full[3] = {250, 7, -9};  // read as stored: nothing clamps
+    WriteValue(REG_BINARY, full, sizeof full);
+    ExpectLoad("12 bytes 250, 7, -9", 1, 250, 7, -9);
+    Check(LoadDimPercent() == 250, "250 is not handed on unchanged");
+
+    const int32_t tooLong[4] = {55, 1, 2, 3};
+    WriteValue(REG_BINARY, tooLong, sizeof tooLong);
+    ExpectLoad("16-byte value", 0, 0, 0, 0);
+    Check(LoadDimPercent() == 30, "16-byte value: DimPercent is not 30");
+
+    WriteValue(REG_BINARY, "", 0);
+    ExpectLoad("empty value", 1, 0, 0, 0);
+
+    DeleteSettingsKey();
+    StoreSettings(kValueName, 42, 0, 0);
+    ExpectRecord(42);
+    StoreSettings(kValueName, -5, 1, 2);  // the arguments, in order, whatever they are
+    ExpectRecord(-5, 1, 2);
+    ExpectLoad("after StoreSettings", 1, -5, 1, 2);
+
+    // Another value name is another value.
+    StoreSettings("Orb test other", 1, 2, 3);
+    ExpectRecord(-5, 1, 2);
+}
+
 INT_PTR CALLBACK QuietDialogProc(HWND, UINT message, WPARAM, LPARAM)
 {
     return message == WM_INITDIALOG;
@@ -996,7 +1062,7 @@ struct Case {
     void (*run)();
 };
 const Case kCases[] = {
-    {"template", CaseTemplate},        {"texts_fit", CaseTextsFit},
+    {"store", CaseStore},              {"template", CaseTemplate},        {"texts_fit", CaseTextsFit},
     {"no_key_escape", CaseNoKeyEscape}, {"no_key_ok", CaseNoKeyOk},
     {"close_box", CaseCloseBox},       {"short_value", CaseShortValue},
     {"out_of_range", CaseOutOfRange},  {"long_value", CaseLongValue},
