@@ -5,8 +5,9 @@ NATIVE := build
 ASAN := build-asan
 WIN64 := build-win64
 WIN32 := build-win32
+FUZZ := build-fuzz
 
-.PHONY: all deps native asan win64 win32 test run run-wine bench clean
+.PHONY: all deps native asan win64 win32 test run run-wine bench clean fuzz fuzz-smoke fuzz-long
 
 all: native
 
@@ -37,14 +38,31 @@ test: deps
 	$(MAKE) --no-print-directory native asan
 	ctest --test-dir $(ASAN) --output-on-failure -j $(JOBS) -L unit
 	ctest --test-dir $(NATIVE) --output-on-failure
+	$(MAKE) --no-print-directory fuzz-smoke
 
 # The Windows saver under Wine: on the current DISPLAY, or on a private Xvfb
 # over a sample desktop with a screenshot.
 run-wine: win64
 	./scripts/run-wine.sh
 
+# The fuzz targets: clang, libFuzzer, ASan and UBSan (fuzz/). The smoke run
+# gives each target 30 s and fails on any finding; the long run is for a
+# quiet machine: FUZZ_SECONDS per target (default an hour), inputs kept in
+# build-fuzz/fuzz/corpus for the next run.
+FUZZ_SECONDS ?= 3600
+fuzz: deps
+	cmake -S . -B $(FUZZ) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang \
+	  -DCMAKE_CXX_COMPILER=clang++ -DORB_FUZZ=ON -DORB_BENCH=OFF
+	cmake --build $(FUZZ) --target orb_fuzz -j $(JOBS)
+
+fuzz-smoke: fuzz
+	./fuzz/run.sh $(FUZZ) 30
+
+fuzz-long: fuzz
+	./fuzz/run.sh $(FUZZ) $(FUZZ_SECONDS)
+
 bench: native
 	$(NATIVE)/bench/orb_bench
 
 clean:
-	rm -rf $(NATIVE) $(ASAN) $(WIN64) $(WIN32)
+	rm -rf $(NATIVE) $(ASAN) $(WIN64) $(WIN32) $(FUZZ)
