@@ -1,7 +1,7 @@
 // config_dialog_win32.cpp -- the configuration dialog (template DIALOG 2003 in
 // resources/config_dialog.rc): a slider whose position is DimPercent. OK
 // stores it; Esc and the close box leave the stored value alone. Both ways
-// out end with 1, which is what the display settings expect of a saver.
+// out end with 1, so the caller cannot tell them apart.
 #include "config_dialog.h"
 
 #include <commctrl.h>
@@ -18,16 +18,14 @@ enum {
     kDialogDone = 1,  // the result of OK and of cancel alike
 };
 
-int PrepareDialogControls(HINSTANCE)
-{
+int PrepareDialogControls(HINSTANCE) {
     // The template names the trackbar class, which exists only once the
     // common controls are initialised; without it the dialog fails to build.
     InitCommonControls();
     return 1;
 }
 
-static void ShowStoredValue(HWND dialog)
-{
+static void ShowStoredValue(HWND dialog) {
     // A stored number outside 0..100 is left to the slider, which settles
     // it at the nearer end; OK then stores that end.
     SendDlgItemMessageA(dialog, kConfigSliderId, TBM_SETRANGE, TRUE,
@@ -35,15 +33,13 @@ static void ShowStoredValue(HWND dialog)
     SendDlgItemMessageA(dialog, kConfigSliderId, TBM_SETPOS, TRUE, LoadDimPercent());
 }
 
-static void StoreSliderValue(HWND dialog)
-{
+static void StoreSliderValue(HWND dialog) {
     const LRESULT position = SendDlgItemMessageA(dialog, kConfigSliderId, TBM_GETPOS, 0, 0);
     StoreSettings(ORB_SETTINGS_VALUE_NAME, static_cast<int32_t>(position), 0, 0);
 }
 
 extern "C" BOOL WINAPI ScreenSaverConfigureDialog(HWND dialog, UINT message, WPARAM wParam,
-                                                  LPARAM)
-{
+                                                  LPARAM) {
     switch (message) {
     case WM_INITDIALOG:
         ShowStoredValue(dialog);
@@ -71,13 +67,11 @@ extern "C" BOOL WINAPI ScreenSaverConfigureDialog(HWND dialog, UINT message, WPA
 // dialog manager reads a pointer-sized result, so widen it here rather than
 // cast the function's type.
 static INT_PTR CALLBACK ConfigDialogThunk(HWND dialog, UINT message, WPARAM wParam,
-                                          LPARAM lParam)
-{
+                                          LPARAM lParam) {
     return ScreenSaverConfigureDialog(dialog, message, wParam, lParam);
 }
 
-int RunConfigDialog(HWND owner)
-{
+int RunConfigDialog(HWND owner) {
     HINSTANCE instance = reinterpret_cast<HINSTANCE>(&__ImageBase);
     if (!PrepareDialogControls(instance)) {
         return 0;

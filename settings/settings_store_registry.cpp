@@ -10,8 +10,7 @@
 // Where every install of the saver keeps its setting.
 static const char kSettingsKeyPath[] = "Software\\Tarn s.r.o.\\ScreenSavers";
 
-int SettingsStoreRead(const char *valueName, uint8_t *record, uint32_t capacity)
-{
+int SettingsStoreRead(const char *valueName, uint8_t *record, uint32_t capacity) {
     // Full access although this only reads: older installs open the key the
     // same way, so a key they can use is a key we can use.
     HKEY key = nullptr;
@@ -33,8 +32,7 @@ int SettingsStoreRead(const char *valueName, uint8_t *record, uint32_t capacity)
     return 1;
 }
 
-int SettingsStoreWrite(const char *valueName, const uint8_t *record, uint32_t size)
-{
+int SettingsStoreWrite(const char *valueName, const uint8_t *record, uint32_t size) {
     HKEY key = nullptr;
     LONG status = RegCreateKeyExA(HKEY_CURRENT_USER, kSettingsKeyPath, 0, nullptr,
                                   REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &key, nullptr);

@@ -62,8 +62,7 @@ struct DriverState {
 };
 DriverState gDriver;
 
-void Fail(const char *format, ...)
-{
+void Fail(const char *format, ...) {
     va_list args;
     va_start(args, format);
     std::fputs("FAIL: ", stdout);
@@ -74,13 +73,11 @@ void Fail(const char *format, ...)
     gDriver.failures++;
 }
 
-void Check(bool condition, const char *what)
-{
+void Check(bool condition, const char *what) {
     if (!condition) Fail("%s", what);
 }
 
-std::string Narrow(const std::wstring &text)
-{
+std::string Narrow(const std::wstring &text) {
     std::string out;
     for (wchar_t c : text) {
         if (c < 0x80) {
@@ -96,8 +93,7 @@ std::string Narrow(const std::wstring &text)
 
 // Our own windows (the owners) must answer the messages the dialog sends
 // them, such as WM_ENABLE, or the saver would hang; so every wait pumps.
-void PumpFor(DWORD milliseconds)
-{
+void PumpFor(DWORD milliseconds) {
     const DWORD start = GetTickCount();
     do {
         MSG message;
@@ -111,22 +107,19 @@ void PumpFor(DWORD milliseconds)
 
 // ---------------------------------------------------------------- registry
 
-void DeleteSettingsKey()
-{
+void DeleteSettingsKey() {
     RegDeleteTreeA(HKEY_CURRENT_USER, kVendorKeyPath);
     RegDeleteKeyA(HKEY_CURRENT_USER, kVendorKeyPath);
 }
 
-bool SettingsKeyExists()
-{
+bool SettingsKeyExists() {
     HKEY key;
     if (RegOpenKeyExA(HKEY_CURRENT_USER, kKeyPath, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
     RegCloseKey(key);
     return true;
 }
 
-void WriteValue(DWORD type, const void *data, DWORD size)
-{
+void WriteValue(DWORD type, const void *data, DWORD size) {
     DeleteSettingsKey();
     HKEY key;
     if (RegCreateKeyExA(HKEY_CURRENT_USER, kKeyPath, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
@@ -141,8 +134,7 @@ void WriteValue(DWORD type, const void *data, DWORD size)
     RegCloseKey(key);
 }
 
-void WriteRecord(int32_t first, int32_t second, int32_t third)
-{
+void WriteRecord(int32_t first, int32_t second, int32_t third) {
     const int32_t record[3] = {first, second, third};
     WriteValue(REG_BINARY, record, sizeof record);
 }
@@ -153,8 +145,7 @@ struct StoredValue {
     std::vector<BYTE> bytes;
 };
 
-StoredValue ReadValue()
-{
+StoredValue ReadValue() {
     StoredValue value{false, 0, {}};
     HKEY key;
     if (RegOpenKeyExA(HKEY_CURRENT_USER, kKeyPath, 0, KEY_READ, &key) != ERROR_SUCCESS) return value;
@@ -173,8 +164,7 @@ StoredValue ReadValue()
 
 // The stored value must be exactly the 12-byte REG_BINARY record
 // (first, second, third); the dialog always stores (position, 0, 0).
-void ExpectRecord(int32_t first, int32_t second = 0, int32_t third = 0)
-{
+void ExpectRecord(int32_t first, int32_t second = 0, int32_t third = 0) {
     StoredValue value = ReadValue();
     if (!value.present) {
         Fail("no settings value (expected %d, %d, %d)", static_cast<int>(first),
@@ -195,8 +185,7 @@ void ExpectRecord(int32_t first, int32_t second = 0, int32_t third = 0)
     }
 }
 
-void ExpectValueUnchanged(DWORD type, const void *data, DWORD size)
-{
+void ExpectValueUnchanged(DWORD type, const void *data, DWORD size) {
     StoredValue value = ReadValue();
     if (!value.present) {
         Fail("the stored value vanished");
@@ -214,8 +203,7 @@ struct Saver {
     HWND dialog;
 };
 
-bool StartSaver(const std::wstring &arguments, Saver *saver)
-{
+bool StartSaver(const std::wstring &arguments, Saver *saver) {
     std::wstring commandLine = L"\"" + gDriver.scrPath + L"\"";
     if (!arguments.empty()) commandLine += L" " + arguments;
     std::vector<wchar_t> buffer(commandLine.begin(), commandLine.end());
@@ -237,8 +225,7 @@ struct FindDialog {
     HWND found;
 };
 
-BOOL CALLBACK FindDialogWindow(HWND window, LPARAM parameter)
-{
+BOOL CALLBACK FindDialogWindow(HWND window, LPARAM parameter) {
     FindDialog *search = reinterpret_cast<FindDialog *>(parameter);
     DWORD processId = 0;
     GetWindowThreadProcessId(window, &processId);
@@ -252,8 +239,7 @@ BOOL CALLBACK FindDialogWindow(HWND window, LPARAM parameter)
 }
 
 // Waits until the saver shows its dialog; fails the case when it does not.
-bool WaitForDialog(Saver *saver)
-{
+bool WaitForDialog(Saver *saver) {
     const DWORD start = GetTickCount();
     while (GetTickCount() - start < kDialogWaitMs) {
         FindDialog search{saver->process.dwProcessId, nullptr};
@@ -277,8 +263,7 @@ bool WaitForDialog(Saver *saver)
 
 // Waits for the saver to end and returns its exit code; -1000 when it hangs
 // (it is then killed so that no dialog outlives the case).
-long WaitForExit(Saver *saver)
-{
+long WaitForExit(Saver *saver) {
     const DWORD start = GetTickCount();
     long code = -1000;
     while (GetTickCount() - start < kExitWaitMs) {
@@ -300,28 +285,24 @@ long WaitForExit(Saver *saver)
     return code;
 }
 
-void ExpectExit(Saver *saver, long expected)
-{
+void ExpectExit(Saver *saver, long expected) {
     long code = WaitForExit(saver);
     if (code != expected && code != -1000) Fail("exit code %ld, expected %ld", code, expected);
 }
 
-void Abandon(Saver *saver)
-{
+void Abandon(Saver *saver) {
     TerminateProcess(saver->process.hProcess, 99);
     WaitForSingleObject(saver->process.hProcess, 5000);
     CloseHandle(saver->process.hThread);
     CloseHandle(saver->process.hProcess);
 }
 
-LRESULT SliderPosition(const Saver &saver)
-{
+LRESULT SliderPosition(const Saver &saver) {
     return SendDlgItemMessageW(saver.dialog, kSliderId, TBM_GETPOS, 0, 0);
 }
 
 // The control that has the keyboard focus inside the saver's dialog.
-HWND FocusOf(const Saver &saver)
-{
+HWND FocusOf(const Saver &saver) {
     GUITHREADINFO info;
     std::memset(&info, 0, sizeof info);
     info.cbSize = sizeof info;
@@ -331,8 +312,7 @@ HWND FocusOf(const Saver &saver)
 
 // A key goes into the dialog's own message loop, which decides, as for a
 // typed key, whether the control or the dialog manager acts on it.
-void PressKey(HWND target, UINT virtualKey)
-{
+void PressKey(HWND target, UINT virtualKey) {
     const UINT scan = MapVirtualKeyW(virtualKey, MAPVK_VK_TO_VSC);
     PostMessageW(target, WM_KEYDOWN, virtualKey, 1 | (scan << 16));
     PostMessageW(target, WM_KEYUP, virtualKey, 1 | (scan << 16) | 0xC0000000u);
@@ -340,8 +320,7 @@ void PressKey(HWND target, UINT virtualKey)
 }
 
 // A real mouse click at a screen point, through the input queue.
-void ClickAtPoint(int x, int y)
-{
+void ClickAtPoint(int x, int y) {
     const int width = GetSystemMetrics(SM_CXSCREEN);
     const int height = GetSystemMetrics(SM_CYSCREEN);
     INPUT inputs[3];
@@ -361,15 +340,13 @@ void ClickAtPoint(int x, int y)
 }
 
 // A click at the centre of a window.
-void ClickAt(HWND window)
-{
+void ClickAt(HWND window) {
     RECT rect;
     GetWindowRect(window, &rect);
     ClickAtPoint((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
 }
 
-void ExpectSlider(const Saver &saver, LRESULT expected)
-{
+void ExpectSlider(const Saver &saver, LRESULT expected) {
     const LRESULT position = SliderPosition(saver);
     if (position != expected) {
         Fail("slider at %ld, expected %ld", static_cast<long>(position), static_cast<long>(expected));
@@ -378,13 +355,11 @@ void ExpectSlider(const Saver &saver, LRESULT expected)
 
 // ---------------------------------------------------------------- owners
 
-LRESULT CALLBACK OwnerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
+LRESULT CALLBACK OwnerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     return DefWindowProcW(window, message, wParam, lParam);
 }
 
-HWND CreateOwner(const wchar_t *title, int x)
-{
+HWND CreateOwner(const wchar_t *title, int x) {
     static bool registered = false;  // one class for the whole run
     if (!registered) {
         WNDCLASSW windowClass;
@@ -403,22 +378,19 @@ HWND CreateOwner(const wchar_t *title, int x)
     return window;
 }
 
-void MakeForeground(HWND window)
-{
+void MakeForeground(HWND window) {
     SetForegroundWindow(window);
     PumpFor(200);
     if (GetForegroundWindow() != window) Fail("cannot make the test's own window the foreground");
 }
 
-std::wstring HandleText(HWND window)
-{
+std::wstring HandleText(HWND window) {
     return std::to_wstring(static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(window)));
 }
 
 // Opens the dialog with the arguments and checks whose it is: the owner must
 // be `expected` (null for none) and, while the dialog runs, disabled.
-void ExpectOwner(const std::wstring &arguments, HWND expected)
-{
+void ExpectOwner(const std::wstring &arguments, HWND expected) {
     Saver saver;
     if (!StartSaver(arguments, &saver)) return;
     if (!WaitForDialog(&saver)) {
@@ -443,8 +415,7 @@ struct TemplateReader {
     const BYTE *end;
     bool overrun;
 
-    WORD Word()
-    {
+    WORD Word() {
         if (cursor + 2 > end) {
             overrun = true;
             return 0;
@@ -454,21 +425,18 @@ struct TemplateReader {
         cursor += 2;
         return value;
     }
-    DWORD Dword()
-    {
+    DWORD Dword() {
         DWORD low = Word();
         return low | static_cast<DWORD>(Word()) << 16;
     }
     short Short() { return static_cast<short>(Word()); }
-    std::wstring String()
-    {
+    std::wstring String() {
         std::wstring text;
         for (WORD c = Word(); c && !overrun; c = Word()) text += static_cast<wchar_t>(c);
         return text;
     }
     // A name or, after 0xFFFF, an ordinal (returned in *ordinal).
-    std::wstring NameOrOrdinal(WORD *ordinal)
-    {
+    std::wstring NameOrOrdinal(WORD *ordinal) {
         *ordinal = 0;
         const BYTE *start = cursor;
         if (Word() == 0xFFFF) {
@@ -478,14 +446,12 @@ struct TemplateReader {
         cursor = start;
         return String();
     }
-    void AlignDword(const BYTE *base)
-    {
+    void AlignDword(const BYTE *base) {
         while ((cursor - base) % 4) cursor++;
     }
 };
 
-void CheckTemplate(const BYTE *data, DWORD size)
-{
+void CheckTemplate(const BYTE *data, DWORD size) {
     TemplateReader reader{data, data + size, false};
     const DWORD style = reader.Dword();
     const DWORD extendedStyle = reader.Dword();
@@ -556,15 +522,13 @@ struct LanguageList {
     std::vector<WORD> languages;
 };
 
-BOOL CALLBACK CollectLanguage(HMODULE, LPCWSTR, LPCWSTR, WORD language, LONG_PTR parameter)
-{
+BOOL CALLBACK CollectLanguage(HMODULE, LPCWSTR, LPCWSTR, WORD language, LONG_PTR parameter) {
     reinterpret_cast<LanguageList *>(parameter)->languages.push_back(language);
     return TRUE;
 }
 
 // The template read straight from the executable's resources.
-bool LoadTemplate(HMODULE *module, const BYTE **data, DWORD *size)
-{
+bool LoadTemplate(HMODULE *module, const BYTE **data, DWORD *size) {
     *module = LoadLibraryExW(gDriver.scrPath.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
     if (!*module) {
         Fail("cannot load %s as data", Narrow(gDriver.scrPath).c_str());
@@ -584,8 +548,7 @@ bool LoadTemplate(HMODULE *module, const BYTE **data, DWORD *size)
 
 // Whether the executable's export table names `wanted`, read from the file
 // itself so that a 32-bit saver can be checked from a 64-bit driver.
-bool ExportsName(const char *wanted)
-{
+bool ExportsName(const char *wanted) {
     FILE *file = _wfopen(gDriver.scrPath.c_str(), L"rb");
     if (!file) return false;
     std::vector<BYTE> image;
@@ -636,8 +599,7 @@ bool ExportsName(const char *wanted)
 
 // ---------------------------------------------------------------- cases
 
-void CaseTemplate()
-{
+void CaseTemplate() {
     HMODULE module;
     const BYTE *data;
     DWORD size;
@@ -661,15 +623,13 @@ struct LoadResult {
     int32_t first, second, third;
 };
 
-LoadResult Load()
-{
+LoadResult Load() {
     LoadResult result{-1, -1, -1, -1};
     result.ok = LoadSettings(kValueName, &result.first, &result.second, &result.third);
     return result;
 }
 
-void ExpectLoad(const char *what, int ok, int32_t first, int32_t second, int32_t third)
-{
+void ExpectLoad(const char *what, int ok, int32_t first, int32_t second, int32_t third) {
     const LoadResult got = Load();
     if (got.ok != ok || got.first != first || got.second != second || got.third != third) {
         Fail("%s: LoadSettings gave %d (%d, %d, %d), expected %d (%d, %d, %d)", what, got.ok,
@@ -679,8 +639,7 @@ void ExpectLoad(const char *what, int ok, int32_t first, int32_t second, int32_t
     }
 }
 
-void CaseStore()
-{
+void CaseStore() {
     DeleteSettingsKey();
     ExpectLoad("no key", 0, 0, 0, 0);
     Check(LoadDimPercent() == 30, "no key: DimPercent is not 30");
@@ -716,15 +675,13 @@ void CaseStore()
     ExpectRecord(-5, 1, 2);
 }
 
-INT_PTR CALLBACK QuietDialogProc(HWND, UINT message, WPARAM, LPARAM)
-{
+INT_PTR CALLBACK QuietDialogProc(HWND, UINT message, WPARAM, LPARAM) {
     return message == WM_INITDIALOG;
 }
 
 // Every label, the notice above all, must fit its control in the dialog's
 // own font, or its end is cut off.
-void CaseTextsFit()
-{
+void CaseTextsFit() {
     HMODULE module;
     const BYTE *data;
     DWORD size;
@@ -762,8 +719,7 @@ void CaseTextsFit()
 
 // No stored value: the slider starts at 30, the controls carry their texts,
 // Esc ends with 1 and leaves no key behind.
-void CaseNoKeyEscape()
-{
+void CaseNoKeyEscape() {
     DeleteSettingsKey();
     Saver saver;
     if (!StartSaver(L"/c", &saver)) return;
@@ -797,8 +753,7 @@ void CaseNoKeyEscape()
 }
 
 // No stored value: a click on OK stores 30 as the full record.
-void CaseNoKeyOk()
-{
+void CaseNoKeyOk() {
     DeleteSettingsKey();
     Saver saver;
     if (!StartSaver(L"/c", &saver)) return;
@@ -810,8 +765,7 @@ void CaseNoKeyOk()
 }
 
 // The close box cancels like Esc: the stored value stays as it was.
-void CaseCloseBox()
-{
+void CaseCloseBox() {
     const int32_t record[3] = {55, 7, 9};
     WriteValue(REG_BINARY, record, sizeof record);
     Saver saver;
@@ -825,8 +779,7 @@ void CaseCloseBox()
 }
 
 // A 4-byte value of any type fills the start of the record.
-void CaseShortValue()
-{
+void CaseShortValue() {
     const DWORD stored = 55;
     WriteValue(REG_DWORD, &stored, sizeof stored);
     Saver saver;
@@ -839,8 +792,7 @@ void CaseShortValue()
 }
 
 // A number beyond the range opens at the nearer end, and OK stores that end.
-void CaseOutOfRange()
-{
+void CaseOutOfRange() {
     WriteRecord(250, 0, 0);
     Saver saver;
     if (!StartSaver(L"/c", &saver)) return;
@@ -852,8 +804,7 @@ void CaseOutOfRange()
 }
 
 // A value longer than the record is not read at all: the default shows.
-void CaseLongValue()
-{
+void CaseLongValue() {
     const int32_t stored[4] = {55, 0, 0, 0};
     WriteValue(REG_BINARY, stored, sizeof stored);
     Saver saver;
@@ -867,8 +818,7 @@ void CaseLongValue()
 
 // The slider moved from the keyboard; Enter (OK is the default button)
 // stores where it ended.
-void CaseKeyboard()
-{
+void CaseKeyboard() {
     WriteRecord(30, 0, 0);
     Saver saver;
     if (!StartSaver(L"/c", &saver)) return;
@@ -904,8 +854,7 @@ void CaseKeyboard()
 // /c:HWND makes that window the owner; /c with anything else, or a colon
 // with no window behind it, takes the foreground window; nothing at all
 // opens the dialog with no owner.
-void CaseOwners()
-{
+void CaseOwners() {
     WriteRecord(30, 0, 0);
     HWND foreground = CreateOwner(L"foreground", 20);
     HWND other = CreateOwner(L"named", 260);
@@ -926,14 +875,12 @@ void CaseOwners()
     DestroyWindow(foreground);
 }
 
-LRESULT CALLBACK WhiteProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
+LRESULT CALLBACK WhiteProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     return DefWindowProcW(window, message, wParam, lParam);
 }
 
 // A white window over the whole screen: the desktop the saver will darken.
-HWND ShowWhiteDesktop()
-{
+HWND ShowWhiteDesktop() {
     WNDCLASSW windowClass;
     std::memset(&windowClass, 0, sizeof windowClass);
     windowClass.lpfnWndProc = WhiteProc;
@@ -951,8 +898,7 @@ HWND ShowWhiteDesktop()
 
 // How many of a few points far apart (more than a ball's width) show
 // `level` in all three channels; the ball can cover one of them at most.
-int PointsAtLevel(int level)
-{
+int PointsAtLevel(int level) {
     const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
     const POINT points[5] = {{width / 8, height / 8},         {width * 7 / 8, height / 8},
                              {width / 2, height / 2},         {width / 8, height * 7 / 8},
@@ -971,8 +917,7 @@ struct FindSaverWindow {
     HWND found;
 };
 
-BOOL CALLBACK FindSaver(HWND window, LPARAM parameter)
-{
+BOOL CALLBACK FindSaver(HWND window, LPARAM parameter) {
     FindSaverWindow *search = reinterpret_cast<FindSaverWindow *>(parameter);
     DWORD processId = 0;
     GetWindowThreadProcessId(window, &processId);
@@ -986,8 +931,7 @@ BOOL CALLBACK FindSaver(HWND window, LPARAM parameter)
 }
 
 // What the dialog stores is what the next full-screen run darkens by.
-void CaseDimsNextStart()
-{
+void CaseDimsNextStart() {
     WriteRecord(30, 0, 0);
     Saver saver;
     if (!StartSaver(L"/c", &saver)) return;
@@ -1026,8 +970,7 @@ void CaseDimsNextStart()
 
 // Keeps the dialog open until the harness has taken its picture: writes the
 // dialog's screen rectangle to dialog_rect.txt and waits for dialog_shot.done.
-void CaseScreenshot()
-{
+void CaseScreenshot() {
     DeleteSettingsKey();
     Saver saver;
     if (!StartSaver(L"/c", &saver)) return;
@@ -1072,8 +1015,7 @@ const Case kCases[] = {
 
 }  // namespace
 
-int wmain(int argc, wchar_t **argv)
-{
+int wmain(int argc, wchar_t **argv) {
     if (argc < 3) {
         std::fprintf(stderr, "usage: dialog_driver <orb.scr> <case> [output folder]\n");
         return 2;
