@@ -16,8 +16,8 @@ const char *SkipSpaces(const char *text) {
 const char *SkipProgramName(const char *line, NextCharFn next) {
     const char *p = line;
     if (*p == '"') {
-        // Stepping character by character keeps a trail byte that happens to
-        // equal '"' from ending a multi-byte name early.
+        // Characters, not bytes: the line is in the ANSI code page, where
+        // one character may take two bytes.
         p = next(p);
         while (*p && *p != '"') p = next(p);
         if (*p == '"') p = next(p);

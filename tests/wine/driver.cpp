@@ -20,6 +20,8 @@
 #include <string>
 #include <vector>
 
+#include "host.h"  // RunUnderFaultGuard, kFaultExitCode
+
 namespace {
 
 // ---------------------------------------------------------------- reporting
@@ -916,6 +918,39 @@ void CaseChangePassword(int win98) {
     }
 }
 
+// ---------------------------------------------------------------- fault guard
+
+// The saver's fault guard (host/fault_guard.cpp) is linked into the driver:
+// a child copy of the driver faults under it. The system must be left to
+// decide (the suite turns Wine's debugger off, as a machine without one
+// would be), and then the guard clears the running state and ends the process
+// with the fault exit code.
+int FaultyBody(void *) {
+    volatile int *nowhere = nullptr;
+    *nowhere = 1;
+    return 0;
+}
+
+int QuietBody(void *) { return 7; }
+
+int RunFaultChild() {
+    if (RunUnderFaultGuard(QuietBody, nullptr) != 7) return 3;
+    RunUnderFaultGuard(FaultyBody, nullptr);
+    return 4;  // not reached
+}
+
+void CaseFaultGuard() {
+    DeleteFileA(InRunDir("running-cleared.txt").c_str());
+    char self[MAX_PATH];
+    GetModuleFileNameA(nullptr, self, sizeof self);
+    Saver child = StartSaver(self, "fault-child \"" + gDriver.scr + "\" \"" + gDriver.runDir + "\"",
+                             nullptr);
+    ExpectExit(child, 20000, (DWORD)kFaultExitCode, "a fault under the guard");
+    Stop(child);
+    CHECK(ReadText(InRunDir("running-cleared.txt")) == "0",
+          "the guard did not clear the running state");
+}
+
 // ---------------------------------------------------------------- showcase
 
 // Not a test: scripts/run-wine.sh shows the saver over a sample desktop
@@ -994,9 +1029,16 @@ const Case kCases[] = {
     {"win98-change-password", [] { CaseChangePassword(1); }},
     {"change-password-refused", [] { CaseChangePassword(0); }},
     {"smoke", CaseDim30},
+    {"fault-guard", CaseFaultGuard},
 };
 
 }  // namespace
+
+// What the guard calls once it has handled a fault; the real one talks to the
+// 95/98 system, this one leaves a note for the test.
+void SetSaverRunning(int running) {
+    WriteFileBytes(InRunDir("running-cleared.txt"), running ? "1" : "0", 1);
+}
 
 int main(int argc, char **argv) {
     if (argc < 4) {
@@ -1007,6 +1049,7 @@ int main(int argc, char **argv) {
     gDriver.caseName = argv[1];
     gDriver.scr = argv[2];
     gDriver.runDir = argv[3];
+    if (gDriver.caseName == "fault-child") return RunFaultChild();
     if (gDriver.caseName == "showcase" && argc == 6) return RunShowcase(argv[4], std::atoi(argv[5]));
     for (const Case &c : kCases) {
         if (gDriver.caseName != c.name) continue;

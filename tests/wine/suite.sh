@@ -68,7 +68,12 @@ case)
   cp "$scr_dir/host/orb.scr" "$driver_dir/tests/wine/PASSWORD.CPL" "$driver_dir/tests/wine/mpr.dll" "$run/"
   driver=$(winpath "$driver_dir/tests/wine/orb_wine_driver.exe")
   overrides=
-  case $name in *change-password*) overrides=mpr=n ;; esac
+  case $name in
+    # Wine's own MPR.DLL would win over the stand-in.
+    *change-password*) overrides=mpr=n ;;
+    # No debugger, so the system's unhandled-exception filter decides alone.
+    fault-guard) overrides=winedbg.exe=d ;;
+  esac
   if [ -n "$desktop" ]; then
     launch=(wine explorer "/desktop=orbtest,$desktop" "$driver")
   else
