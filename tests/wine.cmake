@@ -24,13 +24,23 @@ endfunction()
 foreach(c dim30 dim55 mouse second-instance preview bad-switches
           container-bounce container-appear container-corrupt container-truncated
           win98-no-password win98-password win98-change-password change-password-refused
-          fault-guard)
+          fault-guard resources)
   orb_wine_case(${c} ${c} ${ORB_WIN64_DIR})
 endforeach()
 # A width whose 24-bit rows need padding (1021 * 3 is no multiple of 4).
 orb_wine_case(dim30-odd-width dim30 ${ORB_WIN64_DIR} 1021x767)
 if(ORB_WIN32_DIR)
   orb_wine_case(smoke32 smoke ${ORB_WIN32_DIR})
+endif()
+
+# The files themselves, without running them.
+add_test(NAME wine.pe-win64 COMMAND ${CMAKE_CURRENT_LIST_DIR}/wine/check_pe.sh
+  x86_64-w64-mingw32-objdump ${ORB_WIN64_DIR}/host/orb.scr)
+set_tests_properties(wine.pe-win64 PROPERTIES SKIP_RETURN_CODE 77)
+if(ORB_WIN32_DIR)
+  add_test(NAME wine.pe-win32 COMMAND ${CMAKE_CURRENT_LIST_DIR}/wine/check_pe.sh
+    i686-w64-mingw32-objdump ${ORB_WIN32_DIR}/host/orb.scr)
+  set_tests_properties(wine.pe-win32 PROPERTIES SKIP_RETURN_CODE 77)
 endif()
 
 set_tests_properties(wine.setup wine.cleanup PROPERTIES LABELS wine SKIP_RETURN_CODE 77)

@@ -918,6 +918,36 @@ void CaseChangePassword(int win98) {
     }
 }
 
+// ---------------------------------------------------------------- the file itself
+
+// What the system's display settings rely on: the display name in string 1,
+// the two exports by name, the animation and the manifest.
+void CaseResources() {
+    HMODULE data = LoadLibraryExA(gDriver.scr.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    if (!data) {
+        Fail("cannot open %s as data", gDriver.scr.c_str());
+        return;
+    }
+    char name[64] = "";
+    LoadStringA(data, 1, name, sizeof name);
+    CHECK(std::strcmp(name, "Orb") == 0, "string 1 is \"%s\", wanted \"Orb\"", name);
+    HRSRC manifest = FindResourceA(data, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));
+    std::string text;
+    if (manifest) {
+        const char *bytes = (const char *)LockResource(LoadResource(data, manifest));
+        if (bytes) text.assign(bytes, SizeofResource(data, manifest));
+    }
+    CHECK(text.find("PerMonitorV2") != std::string::npos && text.find("supportedOS") != std::string::npos,
+          "no per-monitor DPI-aware manifest with supported OS entries");
+    CHECK(BuiltinContainer().size() > 292, "no animation container in RCDATA 250");
+    FreeLibrary(data);
+    HMODULE code = LoadLibraryA(gDriver.scr.c_str());
+    CHECK(code && GetProcAddress(code, "ScreenSaverProc"), "ScreenSaverProc is not exported");
+    CHECK(code && GetProcAddress(code, "ScreenSaverConfigureDialog"),
+          "ScreenSaverConfigureDialog is not exported");
+    if (code) FreeLibrary(code);
+}
+
 // ---------------------------------------------------------------- fault guard
 
 // The saver's fault guard (host/fault_guard.cpp) is linked into the driver:
@@ -1030,6 +1060,7 @@ const Case kCases[] = {
     {"change-password-refused", [] { CaseChangePassword(0); }},
     {"smoke", CaseDim30},
     {"fault-guard", CaseFaultGuard},
+    {"resources", CaseResources},
 };
 
 }  // namespace
