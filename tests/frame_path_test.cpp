@@ -86,9 +86,16 @@ TEST(FramePath, CompositeMatchesPixelByPixelOnRandomPaths) {
         const int32_t x = (int32_t)(rng() % (uint32_t)(W - w)), y = (int32_t)(rng() % (uint32_t)(H - h));
         std::vector<uint8_t> background((size_t)W * H * 3 + kBackgroundSpareBytes);
         for (uint8_t &b : background) b = (uint8_t)rng();
-        // A random path that stays inside the sprite rectangle.
+        // A random path that stays inside the sprite rectangle, with
+        // stretches of plain unlit steps to the right among the jumps.
         FramePlan plan = IdentityPlan(w, h);
         for (size_t i = 0; i < plan.level.size(); i++) {
+            if (i && rng() % 4 && plan.sampleColumn[i - 1] + 1 < w) {
+                plan.sampleColumn[i] = plan.sampleColumn[i - 1] + 1;
+                plan.sampleRow[i] = plan.sampleRow[i - 1];
+                plan.level[i] = 0;
+                continue;
+            }
             plan.sampleColumn[i] = (int32_t)(rng() % (uint32_t)w);
             plan.sampleRow[i] = (int32_t)(rng() % (uint32_t)h);
             plan.level[i] = rng() % 3 ? 0 : (int32_t)(rng() % 32);
