@@ -7,7 +7,7 @@ WIN64 := build-win64
 WIN32 := build-win32
 FUZZ := build-fuzz
 
-.PHONY: all deps native asan win64 win32 test run run-wine bench clean fuzz fuzz-smoke fuzz-long
+.PHONY: all deps native asan win64 win32 test run run-wine bench bench-x11 clean fuzz fuzz-smoke fuzz-long
 
 all: native
 
@@ -40,6 +40,11 @@ test: deps
 	ctest --test-dir $(NATIVE) --output-on-failure
 	$(MAKE) --no-print-directory fuzz-smoke
 
+# The saver on Linux (x11/orb): in a window over the current DISPLAY, or on a
+# private Xvfb over a sample desktop, with a screenshot and a GIF in build/run.
+run:
+	JOBS=$(JOBS) ORB_BUILD_DIR=$(NATIVE) ./scripts/run.sh
+
 # The Windows saver under Wine: on the current DISPLAY, or on a private Xvfb
 # over a sample desktop with a screenshot.
 run-wine: win64
@@ -63,6 +68,10 @@ fuzz-long: fuzz
 
 bench: native
 	$(NATIVE)/bench/orb_bench
+
+# CPU share of `orb -root` and of XScreenSaver's distort on a 1920x1080 Xvfb.
+bench-x11: deps
+	JOBS=$(JOBS) ORB_BUILD_DIR=$(NATIVE) ./bench/x11_cpu.sh
 
 clean:
 	rm -rf $(NATIVE) $(ASAN) $(WIN64) $(WIN32) $(FUZZ)

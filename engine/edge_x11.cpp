@@ -165,6 +165,8 @@ int EdgeOpen(EdgeWindow, int32_t width, int32_t height) {
     if (!e.display || !X11VisualUsable(e.visual) || width <= 0 || height <= 0) return 0;
     e.image = CreateShmImage(width, height);
     e.usingShm = e.image != nullptr;
+    e.shmPending = 0;
+    e.shmCompletionType = e.usingShm ? XShmGetEventBase(e.display) + ShmCompletion : -1;
     if (!e.image) e.image = CreatePlainImage(width, height);
     if (!e.image) return 0;
     e.format = DescribeFormat(e.visual, e.image);
@@ -181,6 +183,7 @@ void EdgeClose(EdgeWindow) {
     e.gc = nullptr;
     if (e.image && e.usingShm) {
         XShmDetach(e.display, &e.shm);
+        e.shmPending = 0;
         XSync(e.display, False);
         shmdt(e.shm.shmaddr);
         e.image->data = nullptr;
@@ -198,11 +201,12 @@ static void ImageToBgr(XImage *image, const X11PixelFormat &f, uint8_t *pixels, 
         uint8_t *out = pixels + ((size_t)(dy + row) * (size_t)width + (size_t)dx) * 3;
         if (f.fast) {
             const uint32_t *in = (const uint32_t *)(image->data + (size_t)row * image->bytes_per_line);
-            for (int col = 0; col < image->width; ++col, out += 3) {
+            const int bs = f.blueShift, gs = f.greenShift, rs = f.redShift, n = image->width;
+            for (int col = 0; col < n; ++col, out += 3) {
                 uint32_t p = in[col];
-                out[0] = (uint8_t)(p >> f.blueShift);
-                out[1] = (uint8_t)(p >> f.greenShift);
-                out[2] = (uint8_t)(p >> f.redShift);
+                out[0] = (uint8_t)(p >> bs);
+                out[1] = (uint8_t)(p >> gs);
+                out[2] = (uint8_t)(p >> rs);
             }
             continue;
         }
@@ -215,6 +219,27 @@ static void ImageToBgr(XImage *image, const X11PixelFormat &f, uint8_t *pixels, 
     }
 }
 
+// The whole client area lies on the screen in the scratch image's own format:
+// read it through the shared segment, without copying it down the socket.
+static int CaptureThroughShm(const XWindowAttributes &root, uint8_t *pixels, int32_t width,
+                             int32_t height) {
+    X11Edge &e = gX11Edge;
+    if (!e.usingShm || !e.image || e.image->width != width || e.image->height != height)
+        return 0;
+    if (root.depth != e.depth || root.visual->red_mask != e.visual->red_mask ||
+        root.visual->green_mask != e.visual->green_mask ||
+        root.visual->blue_mask != e.visual->blue_mask)
+        return 0;
+    if (e.captureX < 0 || e.captureY < 0 || e.captureX + width > root.width ||
+        e.captureY + height > root.height)
+        return 0;
+    XErrorHandlerFn previous = BeginErrorTrap();
+    Bool got = XShmGetImage(e.display, root.root, e.image, e.captureX, e.captureY, AllPlanes);
+    if (!EndErrorTrap(previous) || !got) return 0;
+    ImageToBgr(e.image, e.format, pixels, width, 0, 0);
+    return 1;
+}
+
 // The screen is read from the root window whatever we draw into: our own
 // window is not mapped yet, and a given window shows what lies under it.
 int CaptureScreen(EdgeWindow, uint8_t *pixels, int32_t width, int32_t height) {
@@ -224,6 +249,7 @@ int CaptureScreen(EdgeWindow, uint8_t *pixels, int32_t width, int32_t height) {
     XWindowAttributes rootAttributes;
     if (!XGetWindowAttributes(e.display, root, &rootAttributes)) return 0;
     if (!X11VisualUsable(rootAttributes.visual)) return 0;
+    if (CaptureThroughShm(rootAttributes, pixels, width, height)) return 1;
     // Only the part of the client area that lies on the screen can be read.
     int x0 = e.captureX < 0 ? 0 : e.captureX, y0 = e.captureY < 0 ? 0 : e.captureY;
     int x1 = e.captureX + width, y1 = e.captureY + height;
@@ -247,13 +273,29 @@ int CaptureScreen(EdgeWindow, uint8_t *pixels, int32_t width, int32_t height) {
 static void BgrToImage(const uint8_t *pixels, int32_t width, int x0, int y0, int cx, int cy) {
     X11Edge &e = gX11Edge;
     const X11PixelFormat &f = e.format;
+    // Locals, so the stores into the image cannot make the compiler reload them.
+    const int bs = f.blueShift, gs = f.greenShift, rs = f.redShift;
+    char *data = e.image->data;
+    const size_t stride = (size_t)e.image->bytes_per_line;
+    const int standard = f.fast && bs == 0 && gs == 8 && rs == 16 && HostIsLittleEndian();
     for (int row = y0; row < y0 + cy; ++row) {
         const uint8_t *in = pixels + ((size_t)row * (size_t)width + (size_t)x0) * 3;
+        uint32_t *out = (uint32_t *)(data + (size_t)row * stride) + x0;
+        if (standard) {
+            // Blue, green, red in memory order already: one 4-byte load per
+            // pixel, the fourth byte masked off. The row's last pixel is read
+            // bytewise so no load reaches past the buffer.
+            for (int col = 0; col < cx - 1; ++col, in += 3) {
+                uint32_t v;
+                memcpy(&v, in, 4);
+                out[col] = v & 0x00FFFFFFu;
+            }
+            out[cx - 1] = (uint32_t)in[0] | (uint32_t)in[1] << 8 | (uint32_t)in[2] << 16;
+            continue;
+        }
         if (f.fast) {
-            uint32_t *out = (uint32_t *)(e.image->data + (size_t)row * e.image->bytes_per_line) + x0;
             for (int col = 0; col < cx; ++col, in += 3)
-                out[col] = (uint32_t)in[0] << f.blueShift | (uint32_t)in[1] << f.greenShift |
-                           (uint32_t)in[2] << f.redShift;
+                out[col] = (uint32_t)in[0] << bs | (uint32_t)in[1] << gs | (uint32_t)in[2] << rs;
             continue;
         }
         for (int col = x0; col < x0 + cx; ++col, in += 3)
@@ -264,6 +306,28 @@ static void BgrToImage(const uint8_t *pixels, int32_t width, int x0, int y0, int
     }
 }
 
+static Bool IsShmCompletion(Display *, XEvent *event, XPointer) {
+    return event->type == gX11Edge.shmCompletionType;
+}
+
+// Usually the completion came long ago and the host has passed it on; this
+// waits only when the server is behind. A sync rather than a wait for the
+// event: a drawable that vanished sends no completion.
+static void WaitForShmCompletion(void) {
+    X11Edge &e = gX11Edge;
+    XEvent event;
+    XSync(e.display, False);  // every earlier put has been read once it returns
+    while (XCheckIfEvent(e.display, &event, IsShmCompletion, nullptr)) {
+    }
+    e.shmPending = 0;
+}
+
+int X11EdgeHandleEvent(const XEvent *event) {
+    if (event->type != gX11Edge.shmCompletionType || gX11Edge.shmCompletionType < 0) return 0;
+    gX11Edge.shmPending = 0;
+    return 1;
+}
+
 void PresentRect(EdgeWindow, const uint8_t *pixels, int32_t width, int32_t height, int32_t x,
                  int32_t y, int32_t cx, int32_t cy) {
     X11Edge &e = gX11Edge;
@@ -271,13 +335,15 @@ void PresentRect(EdgeWindow, const uint8_t *pixels, int32_t width, int32_t heigh
     int x0 = x < 0 ? 0 : x, y0 = y < 0 ? 0 : y;
     int x1 = x + cx > width ? width : x + cx, y1 = y + cy > height ? height : y + cy;
     if (x1 <= x0 || y1 <= y0) return;
+    // The server reads the segment whenever it gets to a put; this one
+    // rewrites pixels the last one showed, so that one must be done.
+    if (e.shmPending) WaitForShmCompletion();
     BgrToImage(pixels, width, x0, y0, x1 - x0, y1 - y0);
     if (e.usingShm) {
         XShmPutImage(e.display, e.drawable, e.gc, e.image, x0, y0, x0, y0, (unsigned)(x1 - x0),
-                     (unsigned)(y1 - y0), False);
-        // The server reads the segment whenever it gets to the request; the
-        // next tick rewrites overlapping pixels, so wait until it has.
-        XSync(e.display, False);
+                     (unsigned)(y1 - y0), True);
+        e.shmPending = 1;
+        XFlush(e.display);
     } else {
         XPutImage(e.display, e.drawable, e.gc, e.image, x0, y0, x0, y0, (unsigned)(x1 - x0),
                   (unsigned)(y1 - y0));

@@ -10,7 +10,11 @@
 //                   off the screen read as black
 //   PresentRect     converts just that rectangle of the engine's BGR buffer
 //                   into the scratch image and puts it (MIT-SHM when the
-//                   server offers it, XPutImage otherwise)
+//                   server offers it, XPutImage otherwise). A shared put is
+//                   asynchronous: the server says when it has read the
+//                   segment with a completion event, which the host hands to
+//                   X11EdgeHandleEvent; only if it has not come by the next
+//                   put does the edge wait for it.
 //   EdgeOpen        takes the scratch image for the whole client area, so no
 //                   tick ever allocates; EdgeClose gives it back
 //
@@ -48,6 +52,8 @@ struct X11Edge {
     XImage *image;        // width x height scratch in the drawable's format
     XShmSegmentInfo shm;
     int usingShm;         // the scratch image lives in a shared segment
+    int shmCompletionType;   // event type of the server's "segment read"
+    int32_t shmPending;      // a shared put the server may still be reading
     X11PixelFormat format;
 
     uint32_t timerId;     // non-zero while the host is to tick
@@ -69,6 +75,10 @@ void X11EdgeReset(void);
 // corner lies at (captureX, captureY) on the root window. Returns 0 when the
 // drawable's attributes cannot be read.
 int X11EdgeAttach(Display *display, Window drawable, int captureX, int captureY);
+
+// The host passes every event it reads; 1 when the edge took it (the
+// completion of a shared put), 0 when it is the host's.
+int X11EdgeHandleEvent(const XEvent *event);
 
 // 1 when `visual` is a TrueColor visual the edge can draw with.
 int X11VisualUsable(const Visual *visual);

@@ -5,7 +5,6 @@
 // or into a window of its own. This file owns the process: the options, the
 // display, the window, the clock and the events. The engine does one step per
 // tick through the X11 edge (engine/edge_x11.cpp).
-#include <poll.h>
 #include <signal.h>
 #include <time.h>
 
@@ -375,6 +374,7 @@ static void RepaintExposed(const XExposeEvent &e) {
 
 static void HandleEvent(const XEvent &event) {
     const int own = gHost.ownWindow;
+    if (X11EdgeHandleEvent(&event)) return;
     switch (event.type) {
     case KeyPress:
     case ButtonPress:
@@ -405,16 +405,26 @@ static void HandleEvent(const XEvent &event) {
     }
 }
 
-static void WaitForEvents(int64_t untilNanoseconds) {
-    int64_t wait = untilNanoseconds - MonotonicNanoseconds();
-    if (wait <= 0) return;
-    struct pollfd fd = {ConnectionNumber(gHost.display), POLLIN, 0};
-    struct timespec timeout = {(time_t)(wait / 1000000000), (long)(wait % 1000000000)};
-    ppoll(&fd, 1, &timeout, nullptr);  // EINTR: a stop signal, seen by the loop
+// Reads whatever the server has sent, without waiting for more.
+static void DrainEvents(void) {
+    Display *d = gHost.display;
+    for (int queued = XPending(d); queued > 0 && !gHost.quit;
+         queued = XEventsQueued(d, QueuedAlready)) {
+        XEvent event;
+        XNextEvent(d, &event);
+        HandleEvent(event);
+    }
+}
+
+static void SleepUntil(int64_t nanoseconds) {
+    struct timespec at = {(time_t)(nanoseconds / 1000000000), (long)(nanoseconds % 1000000000)};
+    clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &at, nullptr);  // EINTR: a stop signal
 }
 
 // The clock is ours: one EngineTick per 10 ms period; a slow tick delays the
-// next one instead of letting ticks pile up.
+// next one instead of letting ticks pile up. Between ticks the process just
+// sleeps: events are read at the next tick, 10 ms is quick enough for a key,
+// and the server's replies to each put then cost no extra wake-up.
 static void RunLoop(const OrbOptions &o) {
     Display *d = gHost.display;
     const int64_t start = MonotonicNanoseconds();
@@ -423,11 +433,7 @@ static void RunLoop(const OrbOptions &o) {
     int64_t nextTick = start;
     int held = 0;  // -hold: the ticks are done, the picture stays
     while (!gHost.quit && !gStopSignal) {
-        while (!gHost.quit && XPending(d)) {
-            XEvent event;
-            XNextEvent(d, &event);
-            HandleEvent(event);
-        }
+        DrainEvents();
         if (gHost.quit) break;
         if (gHost.xError == BadWindow || gHost.xError == BadDrawable) break;  // it went away
         int64_t now = MonotonicNanoseconds();
@@ -448,8 +454,8 @@ static void RunLoop(const OrbOptions &o) {
             if (nextTick < now) nextTick = now + kTickNanoseconds;
             continue;
         }
-        int64_t wake = gHost.mapped && !held ? nextTick : now + 100 * 1000 * 1000;
-        WaitForEvents(wake < stopAt ? wake : stopAt);
+        int64_t wake = gHost.mapped && !held ? nextTick : now + kTickNanoseconds;
+        SleepUntil(wake < stopAt ? wake : stopAt);
     }
 }
 

@@ -2,6 +2,8 @@
 // left there, for the Xvfb end-to-end tests (tests/x11/run_case.sh).
 //
 //   paint PATTERN                       the root window shows PATTERN
+//   paint-ppm FILE                      the root window shows a binary PPM (P6)
+//                                       picture, top-left aligned (scripts/run.sh)
 //   hold-window X Y W H PATTERN         a window showing PATTERN; prints its id,
 //                                       lives until stdin closes
 //   check [options]                     reads the root window back and compares
@@ -42,7 +44,33 @@ static int Fail(const char *message) {
     return 1;
 }
 
+// A picture from a file; "ppm" patterns read from it (black outside).
+struct PpmPicture {
+    int w = 0, h = 0;
+    std::vector<Rgb> pixels;
+};
+static PpmPicture gPpm;
+
+static bool LoadPpm(const char *path) {
+    FILE *f = fopen(path, "rb");
+    if (!f) return false;
+    int maxval = 0;
+    bool ok = fscanf(f, "P6 %d %d %d", &gPpm.w, &gPpm.h, &maxval) == 3 && maxval == 255 &&
+              gPpm.w > 0 && gPpm.h > 0 && gPpm.w <= 16384 && gPpm.h <= 16384 && fgetc(f) != EOF;
+    if (ok) {
+        gPpm.pixels.resize((size_t)gPpm.w * gPpm.h);
+        ok = fread(gPpm.pixels.data(), 3, gPpm.pixels.size(), f) == gPpm.pixels.size();
+    }
+    fclose(f);
+    return ok;
+}
+
 static bool PatternAt(const std::string &pattern, int x, int y, Rgb *out) {
+    if (pattern == "ppm") {
+        bool inside = x < gPpm.w && y < gPpm.h;
+        *out = inside ? gPpm.pixels[(size_t)y * gPpm.w + x] : Rgb{0, 0, 0};
+        return true;
+    }
     if (pattern == "gradient") {
         *out = Rgb{(uint8_t)x, (uint8_t)y, (uint8_t)(x + 2 * y)};
         return true;
@@ -376,6 +404,8 @@ int main(int argc, char **argv) {
     int result;
     if (command == "paint" && argc == 3) {
         result = Paint(d, argv[2]);
+    } else if (command == "paint-ppm" && argc == 3) {
+        result = LoadPpm(argv[2]) ? Paint(d, "ppm") : Fail("cannot read the PPM picture");
     } else if (command == "hold-window" && argc == 7) {
         result = HoldWindow(d, atoi(argv[2]), atoi(argv[3]), atoi(argv[4]), atoi(argv[5]), argv[6]);
     } else if (command == "check") {

@@ -1,0 +1,97 @@
+#!/usr/bin/env bash
+# CPU share of `orb -root` on a 1920x1080 Xvfb over 10 s, next to XScreenSaver's
+# `distort --bounce --number 1` (Debian xscreensaver-data) measured the same way in the
+# same run (`make bench-x11`). Not part of `make test`: it takes ~25 s and its
+# figures depend on the machine.
+#
+# Share = (user + system time) / wall time of the program, children included
+# (distort forks xscreensaver-getimage to grab the desktop). The X server's
+# own share over the same window is shown beside it, since putting pixels on
+# the screen costs the server too.
+#
+# The two take turns for ORB_BENCH_ROUNDS rounds and the medians are
+# compared: on a shared machine one 10 s window can be off by half.
+#
+#   ORB_BUILD_DIR (build)   ORB_BENCH_SECONDS (10)   ORB_BENCH_ROUNDS (3)
+#   ORB_BENCH_LIB (the built-in animation)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+build=${ORB_BUILD_DIR:-build}
+seconds=${ORB_BENCH_SECONDS:-10}
+rounds=${ORB_BENCH_ROUNDS:-3}
+distort=${ORB_BENCH_PEER:-/usr/libexec/xscreensaver/distort}
+lib_args=()
+[ -n "${ORB_BENCH_LIB:-}" ] && lib_args=(-lib "$ORB_BENCH_LIB")
+
+[ -x "$distort" ] || { echo "missing $distort (Debian package xscreensaver-data)" >&2; exit 1; }
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORB_TESTS=ON >/dev/null
+cmake --build "$build" --target orb orb_x11_probe -j "${JOBS:-2}" >/dev/null
+orb=$build/x11/orb
+probe=$build/tests/orb_x11_probe
+
+work=$(mktemp -d)
+xvfb_pid=""
+cleanup() {
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+exec 3>"$work/display"
+Xvfb -displayfd 3 -noreset -nolisten tcp -screen 0 1920x1080x24 >"$work/xvfb.log" 2>&1 &
+xvfb_pid=$!
+exec 3>&-
+for _ in $(seq 100); do
+  [ -s "$work/display" ] && break
+  sleep 0.05
+done
+[ -s "$work/display" ] || { cat "$work/xvfb.log" >&2; exit 1; }
+export DISPLAY=:$(tr -d '\n' <"$work/display")
+unset XSCREENSAVER_WINDOW
+# distort reads its image-grabbing preferences from ~/.xscreensaver; give it
+# the defaults (grab the desktop) rather than whatever the user has.
+export HOME=$work/home
+mkdir -p "$HOME"
+printf 'grabDesktopImages: True\nchooseRandomImages: False\ngrabVideoFrames: False\n' \
+  >"$HOME/.xscreensaver"
+
+hz=$(getconf CLK_TCK)
+server_ticks() { awk '{ print $14 + $15 }' "/proc/$xvfb_pid/stat"; }
+
+# measure NAME COMMAND...: runs COMMAND for $seconds s on a fresh desktop;
+# appends its share to the file named NAME's first word.
+measure() {
+  local name=$1
+  shift
+  "$probe" paint gradient
+  local before after
+  before=$(server_ticks)
+  # bash's own timing: getrusage of the children, to the millisecond
+  local TIMEFORMAT='%3U %3S %3R'
+  { time timeout -s TERM "$seconds" "$@" >/dev/null 2>"$work/stderr"; } 2>"$work/time" || true
+  after=$(server_ticks)
+  read -r user sys wall <"$work/time"
+  local share server
+  share=$(awk -v u="$user" -v s="$sys" -v w="$wall" 'BEGIN { printf "%.2f", 100 * (u + s) / w }')
+  server=$(awk -v t=$((after - before)) -v hz="$hz" -v w="$wall" \
+    'BEGIN { printf "%.2f", 100 * t / hz / w }')
+  printf '%-28s user %6.3f s  sys %6.3f s  wall %6.3f s  CPU %5s %%   X server %5s %%\n' \
+    "$name" "$user" "$sys" "$wall" "$share" "$server"
+  echo "$share" >>"$work/${name%% *}.shares"
+}
+
+median() { sort -n "$1" | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+
+echo "CPU share over ${seconds} s on Xvfb 1920x1080x24 ($(nproc) cores, $(uname -m)):"
+for _ in $(seq "$rounds"); do
+  measure "orb -root" "$orb" -root "${lib_args[@]}"
+  # One bouncing lens, like orb's one ball. distort 6.06 --bounce with the
+  # default --number 0 ("pick for me") dies of SIGFPE at once, so say 1.
+  measure "distort --bounce --number 1" "$distort" --root --bounce --number 1
+done
+orb_share=$(median "$work/orb.shares")
+peer_share=$(median "$work/distort.shares")
+echo "median of $rounds: orb $orb_share %, distort $peer_share % of one core"
+awk -v a="$orb_share" -v b="$peer_share" 'BEGIN {
+  if (b > 0) printf "ratio orb / distort: %.2f\n", a / b; else print "ratio: distort used no CPU" }'
