@@ -5,13 +5,16 @@
 #   With a DISPLAY:    orb in a window over the current screen; a key, a click
 #                      or closing the window ends it. Options go to orb.
 #   Without one:       a private Xvfb with a sample desktop picture, orb on its
-#                      root window for a few seconds, then a screenshot and an
-#                      animated GIF under build/run/ (the paths are printed).
+#                      root window for a few seconds (an animated GIF of it),
+#                      then a still of the ball at its largest; both under
+#                      build/run/ (the paths are printed).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 build=${ORB_BUILD_DIR:-build}
 seconds=${ORB_RUN_SECONDS:-5}
+# Where the still's ball lands: on the sample desktop's text.
+still_seed=${ORB_RUN_SEED:-1999}
 
 ./scripts/install-deps.sh
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORB_TESTS=ON >/dev/null
@@ -69,7 +72,7 @@ convert "$out/desktop.png" -depth 8 "$work/desktop.ppm"
 
 "$orb" -root -duration "$seconds" "$@" &
 orb_pid=$!
-# Frames for the GIF while it runs; the middle one is the screenshot.
+# Frames for the GIF while it runs.
 sleep 0.3
 count=0
 while kill -0 "$orb_pid" 2>/dev/null && [ $count -lt 40 ]; do
@@ -81,11 +84,21 @@ wait "$orb_pid" && status=0 || status=$?
 orb_pid=""
 [ "$status" = 0 ] || { echo "orb exited with status $status" >&2; exit 1; }
 [ $count -gt 0 ] || { echo "no screenshot could be taken" >&2; exit 1; }
-
-cp "$out/frames/$(printf %03d $((count / 2))).png" "$out/orb-x11.png"
 convert -delay 8 -loop 0 "$out"/frames/*.png -resize 50% -layers Optimize "$out/orb-x11.gif"
 rm -rf "$out/frames"
+
+# The still: a fresh desktop, 60 ticks (the ball at its largest again), held
+# on the screen while it is taken.
+"$probe" paint-ppm "$work/desktop.ppm"
+mkfifo "$work/held"
+"$orb" -root -seed "$still_seed" -ticks 60 -hold "$@" >"$work/held" &
+orb_pid=$!
+read -r -t 20 _ <"$work/held" || { echo "orb did not draw the still" >&2; exit 1; }
+import -silent -window root "$out/orb-x11.png"
+kill "$orb_pid"
+wait "$orb_pid" || true
+orb_pid=""
 echo "orb ran for $seconds s on a private Xvfb ($DISPLAY)."
-echo "Screenshot:    $out/orb-x11.png"
+echo "Still:         $out/orb-x11.png"
 echo "Animated GIF:  $out/orb-x11.gif"
 echo "Desktop used:  $out/desktop.png"
