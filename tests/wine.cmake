@@ -21,7 +21,7 @@ function(orb_wine_case name driver_case scr_dir)
     RESOURCE_LOCK wine_display SKIP_RETURN_CODE 77 TIMEOUT 150)
 endfunction()
 
-foreach(c dim30 dim55 mouse second-instance preview bad-switches
+foreach(c dim30 dim55 mouse second-instance deactivate preview bad-switches
           container-bounce container-appear container-corrupt container-truncated
           win98-no-password win98-password win98-change-password change-password-refused
           fault-guard resources)

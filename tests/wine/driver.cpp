@@ -99,6 +99,7 @@ struct PictureWindow {
     int originX, originY;  // picture coordinates are relative to this screen point
     int width, height;
     std::vector<uint32_t> pixels;
+    int forwardedMenus;  // WM_CONTEXTMENU received with our own handle as wParam
 };
 PictureWindow gPicture;
 
@@ -119,6 +120,10 @@ LRESULT CALLBACK PictureProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
         return 0;
     }
     if (message == WM_ERASEBKGND) return 1;
+    if (message == WM_CONTEXTMENU) {
+        gPicture.forwardedMenus += (HWND)wParam == window;
+        return 0;
+    }
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
@@ -632,6 +637,14 @@ void CaseMouse() {
     Stop(saver);
 }
 
+// Another window taking the activation away ends the saver.
+void CaseDeactivate() {
+    Saver saver = StartOverPicture(30, nullptr, kBall, nullptr);
+    SetForegroundWindow(gPicture.window);
+    ExpectExit(saver, 5000, 0, "losing the activation");
+    Stop(saver);
+}
+
 void CaseSecondInstance() {
     Saver first = StartOverPicture(30, nullptr, kBall, nullptr);
     HWND window = FindWindowA(kSaverClass, "Screen Saver");
@@ -686,12 +699,16 @@ void CasePreview() {
         else
             SaveShot(shot, "");
     }
+    // A context-menu request goes to the parent, with the parent's handle.
+    PostMessageA(child, WM_CONTEXTMENU, (WPARAM)child, MAKELPARAM(200, 200));
     PostMessageA(child, WM_KEYDOWN, 'Q', 0x00100001);
     PostMessageA(child, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10));
     PostMessageA(child, WM_LBUTTONUP, 0, MAKELPARAM(10, 10));
     Pump(600);
     CHECK(StillRunning(saver), "a key or a click ended the preview");
     CHECK(IsWindow(child), "the preview window is gone after a key and a click");
+    CHECK(gPicture.forwardedMenus == 1, "the parent got %d forwarded context-menu requests, wanted 1",
+          gPicture.forwardedMenus);
     DestroyWindow(parent);
     ExpectExit(saver, 5000, 0, "closing the parent");
     Stop(saver);
@@ -1048,6 +1065,7 @@ const Case kCases[] = {
     {"dim55", CaseDim55},
     {"mouse", CaseMouse},
     {"second-instance", CaseSecondInstance},
+    {"deactivate", CaseDeactivate},
     {"preview", CasePreview},
     {"bad-switches", CaseBadSwitches},
     {"container-bounce", CaseContainerBounce},
