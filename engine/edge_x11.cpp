@@ -2,6 +2,7 @@
 // scratch image in the drawable's own pixel format.
 #include "edge_x11.h"
 
+#include <X11/Xatom.h>
 #include <sys/ipc.h>
 #include <sys/shm.h>
 
@@ -71,6 +72,8 @@ static X11PixelFormat DescribeFormat(const Visual *visual, const XImage *image) 
     int hostOrder = HostIsLittleEndian() ? LSBFirst : MSBFirst;
     f.fast = image->bits_per_pixel == 32 && f.redBits == 8 && f.greenBits == 8 &&
              f.blueBits == 8 && image->byte_order == hostOrder;
+    // A compositor would show an ARGB window's zero alpha as transparent.
+    if (image->depth == 32) f.opaque = 0xFFFFFFFFul & ~(f.redMask | f.greenMask | f.blueMask);
     return f;
 }
 
@@ -240,33 +243,72 @@ static int CaptureThroughShm(const XWindowAttributes &root, uint8_t *pixels, int
     return 1;
 }
 
-// The screen is read from the root window whatever we draw into: our own
-// window is not mapped yet, and a given window shows what lies under it.
-int CaptureScreen(EdgeWindow, uint8_t *pixels, int32_t width, int32_t height) {
+// XScreenSaver covers the screen before it starts a saver, so the root shows
+// its blank window by then; it leaves a picture of the desktop taken before,
+// a full-screen pixmap named by this property on the window it hands over.
+static Pixmap SavedScreenshot(Display *d, Window window, unsigned *width, unsigned *height) {
+    Atom property = XInternAtom(d, "_SCREENSAVER_SCREENSHOT", True);
+    if (property == None) return None;
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char *data = nullptr;
+    Pixmap pixmap = None;
+    if (XGetWindowProperty(d, window, property, 0, 1, False, XA_PIXMAP, &type, &format, &count,
+                           &after, &data) == Success &&
+        type == XA_PIXMAP && format == 32 && count == 1)
+        pixmap = (Pixmap)((unsigned long *)data)[0];
+    if (data) XFree(data);
+    Window root;
+    int x, y;
+    unsigned border, depth;
+    if (pixmap && !XGetGeometry(d, pixmap, &root, &x, &y, width, height, &border, &depth))
+        pixmap = None;
+    return pixmap;
+}
+
+// Reads the part of `source` (sourceWidth x sourceHeight, in the root's
+// format) that the client area covers; the rest stays black.
+static int CaptureFrom(Drawable source, const XWindowAttributes &root, int sourceWidth,
+                       int sourceHeight, uint8_t *pixels, int32_t width, int32_t height) {
     X11Edge &e = gX11Edge;
-    if (!e.display) return 0;
-    Window root = DefaultRootWindow(e.display);
-    XWindowAttributes rootAttributes;
-    if (!XGetWindowAttributes(e.display, root, &rootAttributes)) return 0;
-    if (!X11VisualUsable(rootAttributes.visual)) return 0;
-    if (CaptureThroughShm(rootAttributes, pixels, width, height)) return 1;
-    // Only the part of the client area that lies on the screen can be read.
     int x0 = e.captureX < 0 ? 0 : e.captureX, y0 = e.captureY < 0 ? 0 : e.captureY;
     int x1 = e.captureX + width, y1 = e.captureY + height;
-    if (x1 > rootAttributes.width) x1 = rootAttributes.width;
-    if (y1 > rootAttributes.height) y1 = rootAttributes.height;
+    if (x1 > sourceWidth) x1 = sourceWidth;
+    if (y1 > sourceHeight) y1 = sourceHeight;
     if (x1 <= x0 || y1 <= y0) return 0;
     XErrorHandlerFn previous = BeginErrorTrap();
-    XImage *image = XGetImage(e.display, root, x0, y0, (unsigned)(x1 - x0), (unsigned)(y1 - y0),
-                              AllPlanes, ZPixmap);
+    XImage *image = XGetImage(e.display, source, x0, y0, (unsigned)(x1 - x0),
+                              (unsigned)(y1 - y0), AllPlanes, ZPixmap);
     int ok = EndErrorTrap(previous) && image;
     if (ok) {
         memset(pixels, 0, (size_t)width * (size_t)height * 3);
-        ImageToBgr(image, DescribeFormat(rootAttributes.visual, image), pixels, width,
-                   x0 - e.captureX, y0 - e.captureY);
+        ImageToBgr(image, DescribeFormat(root.visual, image), pixels, width, x0 - e.captureX,
+                   y0 - e.captureY);
     }
     if (image) XDestroyImage(image);
     return ok;
+}
+
+// The screen under the client area: XScreenSaver's saved picture when the
+// window carries one, else the root window, whatever we draw into (our own
+// window is not mapped yet, and a given window shows what lies under it).
+int CaptureScreen(EdgeWindow, uint8_t *pixels, int32_t width, int32_t height) {
+    X11Edge &e = gX11Edge;
+    if (!e.display) return 0;
+    XWindowAttributes rootAttributes;
+    if (!XGetWindowAttributes(e.display, DefaultRootWindow(e.display), &rootAttributes)) return 0;
+    if (!X11VisualUsable(rootAttributes.visual)) return 0;
+    unsigned shotWidth = 0, shotHeight = 0;
+    XErrorHandlerFn previous = BeginErrorTrap();  // the pixmap may be gone already
+    Pixmap shot = SavedScreenshot(e.display, e.drawable, &shotWidth, &shotHeight);
+    if (!EndErrorTrap(previous)) shot = None;
+    if (shot && CaptureFrom(shot, rootAttributes, (int)shotWidth, (int)shotHeight, pixels, width,
+                            height))
+        return 1;
+    if (CaptureThroughShm(rootAttributes, pixels, width, height)) return 1;
+    return CaptureFrom(rootAttributes.root, rootAttributes, rootAttributes.width,
+                       rootAttributes.height, pixels, width, height);
 }
 
 // Engine BGR rows of one rectangle into the scratch image, same place.
@@ -275,6 +317,7 @@ static void BgrToImage(const uint8_t *pixels, int32_t width, int x0, int y0, int
     const X11PixelFormat &f = e.format;
     // Locals, so the stores into the image cannot make the compiler reload them.
     const int bs = f.blueShift, gs = f.greenShift, rs = f.redShift;
+    const uint32_t opaque = (uint32_t)f.opaque;
     char *data = e.image->data;
     const size_t stride = (size_t)e.image->bytes_per_line;
     const int standard = f.fast && bs == 0 && gs == 8 && rs == 16 && HostIsLittleEndian();
@@ -288,21 +331,22 @@ static void BgrToImage(const uint8_t *pixels, int32_t width, int x0, int y0, int
             for (int col = 0; col < cx - 1; ++col, in += 3) {
                 uint32_t v;
                 memcpy(&v, in, 4);
-                out[col] = v & 0x00FFFFFFu;
+                out[col] = (v & 0x00FFFFFFu) | opaque;
             }
-            out[cx - 1] = (uint32_t)in[0] | (uint32_t)in[1] << 8 | (uint32_t)in[2] << 16;
+            out[cx - 1] = (uint32_t)in[0] | (uint32_t)in[1] << 8 | (uint32_t)in[2] << 16 | opaque;
             continue;
         }
         if (f.fast) {
             for (int col = 0; col < cx; ++col, in += 3)
-                out[col] = (uint32_t)in[0] << bs | (uint32_t)in[1] << gs | (uint32_t)in[2] << rs;
+                out[col] = (uint32_t)in[0] << bs | (uint32_t)in[1] << gs | (uint32_t)in[2] << rs |
+                           opaque;
             continue;
         }
         for (int col = x0; col < x0 + cx; ++col, in += 3)
             XPutPixel(e.image, col, row,
                       PackChannel(in[0], f.blueShift, f.blueBits) |
                           PackChannel(in[1], f.greenShift, f.greenBits) |
-                          PackChannel(in[2], f.redShift, f.redBits));
+                          PackChannel(in[2], f.redShift, f.redBits) | f.opaque);
     }
 }
 

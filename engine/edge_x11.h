@@ -6,8 +6,10 @@
 // lies, then calls X11EdgeAttach before EngineSetup. It also owns the clock:
 // while gX11Edge.timerRunning is set it calls EngineTick every 10 ms.
 //
-//   CaptureScreen   XGetImage of the root window under the client area; parts
-//                   off the screen read as black
+//   CaptureScreen   the screen under the client area: from the desktop picture
+//                   XScreenSaver leaves on its window (_SCREENSAVER_SCREENSHOT)
+//                   when there is one, else from the root window; parts off
+//                   the screen read as black
 //   PresentRect     converts just that rectangle of the engine's BGR buffer
 //                   into the scratch image and puts it (MIT-SHM when the
 //                   server offers it, XPutImage otherwise). A shared put is
@@ -36,6 +38,7 @@ struct X11PixelFormat {
     int redShift, greenShift, blueShift;  // lowest set bit of each mask
     int redBits, greenBits, blueBits;     // width of each mask
     int fast;  // 32 bits per pixel, 8-bit channels, host byte order
+    unsigned long opaque;  // alpha bits of a 32-bit-deep (ARGB) visual, all set
 };
 
 struct X11Edge {

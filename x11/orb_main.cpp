@@ -263,7 +263,6 @@ struct OrbHost {
     int grabKeyboard;     // full screen: take the keys once the window shows
     Atom deleteWindow;    // WM_DELETE_WINDOW
     int quit;
-    int exitCode;
     long ticksDone;
     int xError;           // last protocol error code seen in the loop
 };
@@ -282,7 +281,7 @@ static void InstallSignals(void) {
     struct sigaction action = {};
     action.sa_handler = OnStopSignal;
     // Xlib treats an interrupted read as a lost connection; restart those.
-    // ppoll is never restarted, so the loop still wakes up to stop.
+    // The loop's sleep is never restarted, so it still wakes up to stop.
     action.sa_flags = SA_RESTART;
     sigemptyset(&action.sa_mask);
     sigaction(SIGTERM, &action, nullptr);

@@ -4,12 +4,15 @@
 //   paint PATTERN                       the root window shows PATTERN
 //   paint-ppm FILE                      the root window shows a binary PPM (P6)
 //                                       picture, top-left aligned (scripts/run.sh)
-//   hold-window X Y W H PATTERN         a window showing PATTERN; prints its id,
-//                                       lives until stdin closes
+//   hold-window X Y W H PATTERN [SHOT]  a window showing PATTERN; prints its id,
+//                                       lives until stdin closes. With SHOT it
+//                                       carries a full-screen picture of SHOT as
+//                                       XScreenSaver's saved desktop does
 //   check [options]                     reads the root window back and compares
 //       --pattern P --dim D             what the root shows, dimmed by D percent
 //       --window X Y W H P              orb drew into this window only, which
-//                                       showed P ("root": the root's picture)
+//                                       showed P ("root": the root's picture;
+//                                       "screen:Q": Q at screen coordinates)
 //       --lib FILE --seed S --ticks N   where the ball must be after N ticks
 //       --no-ball                       the ball must not show at all
 //       --png FILE                      write what was read as a PNG
@@ -23,6 +26,7 @@
 // The ball's position is computed here from the seed with the generator and
 // the placement and bounce rules the engine follows, written out again on
 // purpose: the test must not ask the program under test where it drew.
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <png.h>
@@ -149,8 +153,10 @@ static int Paint(Display *d, const std::string &pattern) {
     return 0;
 }
 
-static int HoldWindow(Display *d, int x, int y, int w, int h, const std::string &pattern) {
+static int HoldWindow(Display *d, int x, int y, int w, int h, const std::string &pattern,
+                      const std::string &shotPattern) {
     if (!KnownPattern(pattern)) return Fail("unknown pattern");
+    if (!shotPattern.empty() && !KnownPattern(shotPattern)) return Fail("unknown pattern");
     int screen = DefaultScreen(d);
     XSetWindowAttributes attributes = {};
     attributes.override_redirect = True;  // exactly where we asked, WM or not
@@ -159,6 +165,13 @@ static int HoldWindow(Display *d, int x, int y, int w, int h, const std::string 
     Window win = XCreateWindow(d, RootWindow(d, screen), x, y, (unsigned)w, (unsigned)h, 0,
                                CopyFromParent, InputOutput, CopyFromParent,
                                CWOverrideRedirect | CWBackPixmap, &attributes);
+    if (!shotPattern.empty()) {
+        Pixmap shot = PatternPixmap(d, DisplayWidth(d, screen), DisplayHeight(d, screen),
+                                    shotPattern);
+        Atom property = XInternAtom(d, "_SCREENSAVER_SCREENSHOT", False);
+        XChangeProperty(d, win, property, XA_PIXMAP, 32, PropModeReplace, (unsigned char *)&shot,
+                        1);
+    }
     XSelectInput(d, win, StructureNotifyMask);
     XMapWindow(d, win);
     for (;;) {  // until it shows
@@ -312,6 +325,7 @@ static int Check(Display *d, const CheckArgs &a) {
             if (inClient) {
                 // "root": orb's own window, which captured the root under it.
                 if (shown == "root") PatternAt(a.pattern, x, y, &source);
+                else if (shown.compare(0, 7, "screen:") == 0) PatternAt(shown.substr(7), x, y, &source);
                 else PatternAt(shown, x - ox, y - oy, &source);
                 expected = Rgb{Dim(source.r, a.dim), Dim(source.g, a.dim), Dim(source.b, a.dim)};
             } else {
@@ -392,7 +406,9 @@ static bool ParseCheck(int argc, char **argv, CheckArgs *a) {
         else return false;
     }
     return KnownPattern(a->pattern) &&
-           (!a->inWindow || a->windowPattern == "root" || KnownPattern(a->windowPattern));
+           (!a->inWindow || a->windowPattern == "root" || KnownPattern(a->windowPattern) ||
+            (a->windowPattern.compare(0, 7, "screen:") == 0 &&
+             KnownPattern(a->windowPattern.substr(7))));
 }
 
 int main(int argc, char **argv) {
@@ -406,8 +422,9 @@ int main(int argc, char **argv) {
         result = Paint(d, argv[2]);
     } else if (command == "paint-ppm" && argc == 3) {
         result = LoadPpm(argv[2]) ? Paint(d, "ppm") : Fail("cannot read the PPM picture");
-    } else if (command == "hold-window" && argc == 7) {
-        result = HoldWindow(d, atoi(argv[2]), atoi(argv[3]), atoi(argv[4]), atoi(argv[5]), argv[6]);
+    } else if (command == "hold-window" && (argc == 7 || argc == 8)) {
+        result = HoldWindow(d, atoi(argv[2]), atoi(argv[3]), atoi(argv[4]), atoi(argv[5]), argv[6],
+                            argc == 8 ? argv[7] : "");
     } else if (command == "check") {
         CheckArgs a;
         result = ParseCheck(argc, argv, &a) ? Check(d, a) : Fail("bad check arguments");

@@ -211,6 +211,14 @@ window_id)  # -window-id and XSCREENSAVER_WINDOW draw into that window only
   "$probe" check --pattern gradient --window 200 150 300 200 solid:30a0f0 --dim 30 \
     --lib "$container" --seed 6 --ticks 12 || fail "XSCREENSAVER_WINDOW=$holder_id"
   release_window
+  # XScreenSaver's window: the desktop comes from the picture it saved
+  # before blanking, not from the blank screen.
+  "$probe" paint solid:203040
+  hold_window 150 100 320 240 solid:000000 gradient
+  XSCREENSAVER_WINDOW=$holder_id run_orb -root -seed 7 -ticks 9
+  "$probe" check --pattern solid:203040 --window 150 100 320 240 screen:gradient --dim 30 \
+    --lib "$container" --seed 7 --ticks 9 || fail "the saved desktop picture was not used"
+  release_window
   ;;
 
 window_gone)  # the given window goes away, or a TERM comes: orb ends cleanly
