@@ -68,27 +68,35 @@ int32_t DecodeWordRuns(uint32_t *output, int32_t outputCapacity, const uint32_t 
     int64_t remaining = count;  // a literal run may claim 2^31 words
     uint32_t *out = output;
     uint32_t *const end = output + (outputCapacity > 0 ? outputCapacity : 0);
+    uint32_t block[kBlockWords];
     while (remaining > 0) {
         uint32_t c = *input++;
         remaining--;
         int64_t room = end - out;
-        if (c & 0x80000000u) {
-            int64_t k = (int64_t)(c & 0x7FFFFFFFu) + 1;
-            int64_t there = k < remaining ? k : remaining;  // a run cut by the input's end
-            int64_t n = there < room ? there : room;
-            CopyWords(out, input, n, remaining - n >= kBlockWords && room - n >= kBlockWords);
-            input += there;
-            out += n;
-            remaining -= k;
+        // Literal and repeat runs alternate in no pattern a branch could
+        // learn, so both are one copy: a literal run from the input, a
+        // repeat run from a block of its value.
+        const bool literal = (c & 0x80000000u) != 0;
+        if (!literal && remaining <= 0) break;  // the value word is missing
+        const int64_t k = (int64_t)(c & 0x7FFFFFFFu) + 1;
+        const int64_t there = literal ? (k < remaining ? k : remaining) : k;  // cut by the input's end
+        const int64_t n = there < room ? there : room;
+        const uint32_t v = literal ? 0 : *input;  // a literal run may have no word left
+        block[0] = block[1] = block[2] = block[3] = v;
+        const uint32_t *from = literal ? input : block;
+        const int64_t stride = literal ? kBlockWords : 0;
+        const int64_t consumed = literal ? there : 1;
+        // Spill past the run only where both the input and the output go on.
+        if (remaining - consumed >= kBlockWords && room - n >= kBlockWords) {
+            for (int64_t i = 0; i < n; i += kBlockWords, from += stride) memcpy(out + i, from, 16);
+        } else if (literal) {
+            CopyWords(out, input, n, false);
         } else {
-            if (remaining <= 0) break;  // the value word is missing
-            uint32_t v = *input++;
-            remaining--;
-            int64_t n = (int64_t)c + 1;
-            if (n > room) n = room;
-            FillWords(out, v, n, room - n >= kBlockWords);
-            out += n;
+            FillWords(out, v, n, false);
         }
+        input += consumed;
+        out += n;
+        remaining -= literal ? k : 1;
     }
     return (int32_t)(out - output);
 }

@@ -78,6 +78,15 @@ TEST(FramePath, WordRunsMatchThePlainExpansion) {
     }
 }
 
+TEST(FramePath, WordRunsEndingInAControlWordReadNothingPastIt) {
+    // Exact-size inputs: under the sanitizers a read past the count shows.
+    for (uint32_t control : {0x80000003u, 0x80000000u, 0x00000002u}) {
+        std::vector<uint32_t> in(1, control);
+        Words out(16, 0);
+        EXPECT_EQ(DecodeWordRuns(out.data(), 16, in.data(), 1), 0);
+    }
+}
+
 TEST(FramePath, CompositeMatchesPixelByPixelOnRandomPaths) {
     std::mt19937 rng(9);
     for (int trial = 0; trial < 200; trial++) {
