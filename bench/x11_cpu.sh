@@ -59,11 +59,11 @@ printf 'grabDesktopImages: True\nchooseRandomImages: False\ngrabVideoFrames: Fal
 hz=$(getconf CLK_TCK)
 server_ticks() { awk '{ print $14 + $15 }' "/proc/$xvfb_pid/stat"; }
 
-# measure NAME COMMAND...: runs COMMAND for $seconds s on a fresh desktop;
-# appends its share to the file named NAME's first word.
+# measure KEY NAME COMMAND...: runs COMMAND for $seconds s on a fresh
+# desktop; appends its share to $work/KEY.shares.
 measure() {
-  local name=$1
-  shift
+  local key=$1 name=$2
+  shift 2
   "$probe" paint gradient
   local before after
   before=$(server_ticks)
@@ -78,20 +78,24 @@ measure() {
     'BEGIN { printf "%.2f", 100 * t / hz / w }')
   printf '%-28s user %6.3f s  sys %6.3f s  wall %6.3f s  CPU %5s %%   X server %5s %%\n' \
     "$name" "$user" "$sys" "$wall" "$share" "$server"
-  echo "$share" >>"$work/${name%% *}.shares"
+  echo "$share" >>"$work/$key.shares"
 }
 
 median() { sort -n "$1" | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
 echo "CPU share over ${seconds} s on Xvfb 1920x1080x24 ($(nproc) cores, $(uname -m)):"
 for _ in $(seq "$rounds"); do
-  measure "orb -root" "$orb" -root "${lib_args[@]}"
+  measure orb "orb -root" "$orb" -root "${lib_args[@]}"
   # One bouncing lens, like orb's one ball. distort 6.06 --bounce with the
   # default --number 0 ("pick for me") dies of SIGFPE at once, so say 1.
-  measure "distort --bounce --number 1" "$distort" --root --bounce --number 1
+  measure distort "distort --bounce --number 1" "$distort" --root --bounce --number 1
+  # distort's default is 50 frames a second, orb's 100: the same rate, for
+  # the cost per frame.
+  measure distort100 "distort ... --delay 10000" "$distort" --root --bounce --number 1 --delay 10000
 done
 orb_share=$(median "$work/orb.shares")
 peer_share=$(median "$work/distort.shares")
-echo "median of $rounds: orb $orb_share %, distort $peer_share % of one core"
+fast_share=$(median "$work/distort100.shares")
+echo "median of $rounds: orb $orb_share %, distort $peer_share % (at 100 frames/s: $fast_share %) of one core"
 awk -v a="$orb_share" -v b="$peer_share" 'BEGIN {
   if (b > 0) printf "ratio orb / distort: %.2f\n", a / b; else print "ratio: distort used no CPU" }'
