@@ -79,7 +79,8 @@ int32_t DecodeWordRuns(uint32_t *output, int32_t outputCapacity, const uint32_t 
         const bool literal = (c & 0x80000000u) != 0;
         if (!literal && remaining <= 0) break;  // the value word is missing
         const int64_t k = (int64_t)(c & 0x7FFFFFFFu) + 1;
-        const int64_t there = literal ? (k < remaining ? k : remaining) : k;  // cut by the input's end
+        // A literal run is cut where the input ends.
+        const int64_t there = literal ? (k < remaining ? k : remaining) : k;
         const int64_t n = there < room ? there : room;
         const uint32_t v = literal ? 0 : *input;  // a literal run may have no word left
         block[0] = block[1] = block[2] = block[3] = v;
@@ -151,10 +152,10 @@ void CompositeFrame(int32_t x, int32_t y, int32_t w, int32_t h, const uint32_t *
     const uint32_t *last = words + n - 1;
     while (words < last) {
         // Nearly three quarters of the built-in animation's words are
-        // kUnlitStepRight (facets bend the desktop only at their edges): where four come
-        // in a row, their pixels are the next 12 background bytes as they
-        // stand, copied in two moves. Exactly what the loop below would
-        // read and write, only without working out each step.
+        // kUnlitStepRight (facets bend the desktop only at their edges):
+        // where four come in a row, their pixels are the next 12 background
+        // bytes as they stand, copied in two moves. Exactly what the loop
+        // below would read and write, only without working out each step.
         if (last - words >= 4) {
             uint64_t a, b;
             memcpy(&a, words, 8);

@@ -190,7 +190,8 @@ uint32_t LzssDecode(const uint8_t *source, uint8_t *destination, uint32_t source
     const uint32_t capacity = destinationCapacity;
     while (at < sourceLength) {
         uint32_t flags = source[at++];
-        if (sourceLength - at >= kGroupInputBytes && capacity - count >= kGroupOutputBytes + kOvercopyBytes) {
+        if (sourceLength - at >= kGroupInputBytes &&
+            capacity - count >= kGroupOutputBytes + kOvercopyBytes) {
             uint32_t used;
             count = DecodeWholeGroup(source + at, flags, destination, count, &used);
             at += used;
@@ -214,7 +215,8 @@ uint32_t LzssDecode(const uint8_t *source, uint8_t *destination, uint32_t source
             at += 2;
             uint32_t n = (b1 & 0x0F) + kLzssThreshold + 1;
             uint32_t room = capacity - count;
-            CopyBack(destination, count, Distance(count, b0 | (b1 & 0xF0) << 4), n < room ? n : room);
+            uint32_t distance = Distance(count, b0 | (b1 & 0xF0) << 4);
+            CopyBack(destination, count, distance, n < room ? n : room);
             if (n > room) {
                 count = capacity;
                 goto full;

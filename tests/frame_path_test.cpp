@@ -29,7 +29,8 @@ Words PlainRuns(const Words &in, int32_t capacity) {
             if (remaining <= 0) break;
             uint32_t v = in[at++];
             remaining--;
-            for (int64_t i = 0; i <= (int64_t)c && (int32_t)out.size() < capacity; i++) out.push_back(v);
+            for (int64_t i = 0; i <= (int64_t)c && (int32_t)out.size() < capacity; i++)
+                out.push_back(v);
         }
     }
     return out;
@@ -92,7 +93,8 @@ TEST(FramePath, CompositeMatchesPixelByPixelOnRandomPaths) {
     for (int trial = 0; trial < 200; trial++) {
         const int32_t W = 40 + (int32_t)(rng() % 90), H = 30 + (int32_t)(rng() % 40);
         const int32_t w = 1 + (int32_t)(rng() % 24), h = 1 + (int32_t)(rng() % 24);
-        const int32_t x = (int32_t)(rng() % (uint32_t)(W - w)), y = (int32_t)(rng() % (uint32_t)(H - h));
+        const int32_t x = (int32_t)(rng() % (uint32_t)(W - w));
+        const int32_t y = (int32_t)(rng() % (uint32_t)(H - h));
         std::vector<uint8_t> background((size_t)W * H * 3 + kBackgroundSpareBytes);
         for (uint8_t &b : background) b = (uint8_t)rng();
         // A random path that stays inside the sprite rectangle, with
@@ -118,11 +120,13 @@ TEST(FramePath, CompositeMatchesPixelByPixelOnRandomPaths) {
         gEngine.compositeBuffer = composite.data();
         CompositeFrame(x, y, w, h, words.data());
         for (size_t i = 0; i < plan.level.size(); i++) {
-            size_t at = ((size_t)(y + plan.sampleRow[i]) * W + (size_t)(x + plan.sampleColumn[i])) * 3;
+            size_t at =
+                ((size_t)(y + plan.sampleRow[i]) * W + (size_t)(x + plan.sampleColumn[i])) * 3;
             uint8_t expected[3];
             PlainPixel(&background[at], plan.level[i], expected);
             for (int ch = 0; ch < 3; ch++)
-                ASSERT_EQ(composite[3 * i + (size_t)ch], expected[ch]) << "trial " << trial << " pixel " << i;
+                ASSERT_EQ(composite[3 * i + (size_t)ch], expected[ch])
+                    << "trial " << trial << " pixel " << i;
         }
         // The last quarter of the composite is never written.
         for (size_t i = (size_t)w * h * 3; i < composite.size(); i++) ASSERT_EQ(composite[i], 0xEE);
