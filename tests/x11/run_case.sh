@@ -139,13 +139,17 @@ root_dim30)  # the dimmed desktop, the ball where the seed puts it; a screenshot
   echo "screenshot: $outdir/orb-x11-root.png"
   ;;
 
-root_dim100)  # -dim 100 keeps the desktop as it was, outside the ball
+root_dim100)  # -dim 100 keeps the desktop as it was outside the ball; -dim 0 is black
   need_container
   start_xvfb 640x480
   "$probe" paint gradient
   run_orb -root -dim 100 -seed 3 -ticks 25
   "$probe" check --pattern gradient --dim 100 --lib "$container" --seed 3 --ticks 25 ||
     fail "-dim 100"
+  "$probe" paint gradient
+  run_orb -root -dim 0 -seed 3 -ticks 5
+  "$probe" check --pattern gradient --dim 0 --lib "$container" --seed 3 --ticks 5 ||
+    fail "-dim 0"
   ;;
 
 first_tick)  # the first tick paints the dimmed desktop and no ball yet
