@@ -347,7 +347,8 @@ static int CreateOwnWindow(const OrbOptions &o, int *originX, int *originY) {
     return 1;
 }
 
-// A window someone else made (or the root): we only watch it go away.
+// A window someone else made (or the root): we watch it be uncovered or go
+// away, and leave its input to its owner.
 static int UseGivenWindow(Window win, int *originX, int *originY) {
     Display *d = gHost.display;
     XWindowAttributes attributes;
@@ -357,7 +358,7 @@ static int UseGivenWindow(Window win, int *originX, int *originY) {
     if (!ok || gHost.xError) return 0;
     Window child;
     XTranslateCoordinates(d, win, attributes.root, 0, 0, originX, originY, &child);
-    if (win != attributes.root) XSelectInput(d, win, StructureNotifyMask);
+    XSelectInput(d, win, win == attributes.root ? ExposureMask : StructureNotifyMask | ExposureMask);
     gHost.drawable = win;
     gHost.mapped = 1;
     return 1;

@@ -253,6 +253,12 @@ own_window)  # its own window: the desktop under it, captured before mapping;
   "$probe" check --pattern gradient --window 112 84 800 600 root --dim 30 \
     --lib "$container" --seed 4 --ticks 20 --png "$outdir/orb-x11-window.png" ||
     fail "own window after 20 ticks"
+  # A window over part of it and gone again: orb paints the part back.
+  hold_window 500 380 300 200 solid:ff00ff
+  release_window
+  sleep 0.2
+  "$probe" check --pattern gradient --window 112 84 800 600 root --dim 30 \
+    --lib "$container" --seed 4 --ticks 20 || fail "own window after being uncovered"
   find_own_window
   xdotool mousemove 512 384 key space
   wait_exit "$pid" 10
