@@ -15,6 +15,7 @@
 #   ORB_BUILD_DIR (build)   ORB_BENCH_SECONDS (10)   ORB_BENCH_ROUNDS (3)
 #   ORB_BENCH_LIB (the built-in animation)
 set -euo pipefail
+. "$(dirname "$0")/../scripts/xvfb.sh"
 cd "$(dirname "$0")/.."
 
 build=${ORB_BUILD_DIR:-build}
@@ -38,16 +39,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-exec 3>"$work/display"
-Xvfb -displayfd 3 -noreset -nolisten tcp -screen 0 1920x1080x24 >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-exec 3>&-
-for _ in $(seq 100); do
-  [ -s "$work/display" ] && break
-  sleep 0.05
-done
-[ -s "$work/display" ] || { cat "$work/xvfb.log" >&2; exit 1; }
-export DISPLAY=:$(tr -d '\n' <"$work/display")
+start_private_xvfb "$work" 1920x1080x24 || exit 1
 unset XSCREENSAVER_WINDOW
 # distort reads its image-grabbing preferences from ~/.xscreensaver; give it
 # the defaults (grab the desktop) rather than whatever the user has.

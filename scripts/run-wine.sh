@@ -9,6 +9,7 @@
 #
 # The Wine prefix lives in build-win64/run-wine/prefix and is made on first use.
 set -euo pipefail
+. "$(dirname "$0")/xvfb.sh"
 cd "$(dirname "$0")/.."
 
 build=${ORB_WIN64_BUILD_DIR:-build-win64}
@@ -44,16 +45,7 @@ cleanup() {
 trap cleanup EXIT
 
 echo "No display: starting a private Xvfb with a sample desktop."
-exec 3> "$work/display"
-Xvfb -displayfd 3 -nolisten tcp -screen 0 1024x768x24 > "$work/xvfb.log" 2>&1 < /dev/null &
-xvfb_pid=$!
-exec 3>&-
-for _ in $(seq 100); do
-  [ -s "$work/display" ] && break
-  sleep 0.05
-done
-[ -s "$work/display" ] || { cat "$work/xvfb.log" >&2; exit 1; }
-export DISPLAY=:$(head -n1 "$work/display")
+start_private_xvfb "$work" 1024x768x24 || exit 1
 prepare_prefix
 
 # A desktop drawn here, so nothing has to be downloaded: a sky, a hill, a few

@@ -9,6 +9,7 @@
 #                      then a still of the ball at its largest; both under
 #                      build/run/ (the paths are printed).
 set -euo pipefail
+. "$(dirname "$0")/xvfb.sh"
 cd "$(dirname "$0")/.."
 
 build=${ORB_BUILD_DIR:-build}
@@ -41,16 +42,7 @@ cleanup() {
 trap cleanup EXIT
 
 echo "No display: starting a private Xvfb with a sample desktop."
-exec 3>"$work/display"
-Xvfb -displayfd 3 -noreset -nolisten tcp -screen 0 1024x768x24 >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-exec 3>&-
-for _ in $(seq 100); do
-  [ -s "$work/display" ] && break
-  sleep 0.05
-done
-[ -s "$work/display" ] || { cat "$work/xvfb.log" >&2; exit 1; }
-export DISPLAY=:$(tr -d '\n' <"$work/display")
+start_private_xvfb "$work" 1024x768x24 || exit 1
 
 # A desktop drawn here, so nothing has to be downloaded: a sky gradient, a few
 # shapes and, when a font is there, some text for the ball to bend.
