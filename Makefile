@@ -31,14 +31,14 @@ win32: deps
 	cmake -S . -B $(WIN32) -DCMAKE_TOOLCHAIN_FILE=$(abspath cmake/mingw-i686.cmake) -DCMAKE_BUILD_TYPE=Release
 	cmake --build $(WIN32) -j $(JOBS)
 
-# Every test: native (plain and sanitized), and the end-to-end runs under
-# Wine and Xvfb, which the native test suite drives.
+# Every test: the fuzz smoke runs, the unit tests (plain and sanitized), and
+# the end-to-end runs under Wine and Xvfb, which the native test suite drives.
+# The full native suite runs last, so its summary closes the output.
 test: deps
-	@if [ -f cmake/mingw-x86_64.cmake ]; then $(MAKE) --no-print-directory win64 win32; fi
-	$(MAKE) --no-print-directory native asan
+	$(MAKE) --no-print-directory win64 win32 native asan
+	$(MAKE) --no-print-directory fuzz-smoke
 	ctest --test-dir $(ASAN) --output-on-failure -j $(JOBS) -L unit
 	ctest --test-dir $(NATIVE) --output-on-failure
-	$(MAKE) --no-print-directory fuzz-smoke
 
 # The saver on Linux (x11/orb): in a window over the current DISPLAY, or on a
 # private Xvfb over a sample desktop, with a screenshot and a GIF in build/run.
