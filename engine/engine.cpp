@@ -28,7 +28,9 @@ static uint8_t *ReadContainerFile(const char *name, uint32_t *size) {
     if (fseek(f, 0, SEEK_END) == 0) length = ftell(f);
     if (length > 0 && length <= kMaxContainerFileBytes && fseek(f, 0, SEEK_SET) == 0) {
         block = (uint8_t *)malloc((size_t)length);
-        if (block && fread(block, 1, (size_t)length, f) != (size_t)length) {
+        // Where long has 32 bits (Windows), the length of a file past 4 GiB
+        // wraps and may look small: the file must also end where it said.
+        if (block && (fread(block, 1, (size_t)length, f) != (size_t)length || fgetc(f) != EOF)) {
             free(block);
             block = nullptr;
         }
