@@ -1083,6 +1083,8 @@ const Case kCases[] = {
 
 }  // namespace
 
+#include "hostile_cases.inc"  // kHostileCases
+
 // What the guard calls once it has handled a fault; the real one talks to the
 // 95/98 system, this one leaves a note for the test.
 void SetSaverRunning(int running) {
@@ -1100,7 +1102,9 @@ int main(int argc, char **argv) {
     gDriver.runDir = argv[3];
     if (gDriver.caseName == "fault-child") return RunFaultChild();
     if (gDriver.caseName == "showcase" && argc == 6) return RunShowcase(argv[4], std::atoi(argv[5]));
-    for (const Case &c : kCases) {
+    std::vector<Case> cases(std::begin(kCases), std::end(kCases));
+    cases.insert(cases.end(), std::begin(kHostileCases), std::end(kHostileCases));
+    for (const Case &c : cases) {
         if (gDriver.caseName != c.name) continue;
         ResetRegistry();
         c.run();

@@ -87,6 +87,11 @@ case)
     WINEDLLOVERRIDES=$overrides timeout 120 "${launch[@]}" "${arguments[@]}" 2>&1 < /dev/null |
       cat > "$run/driver.log"
     status=${PIPESTATUS[0]}
+    # The virtual desktop's size stays behind in the prefix's display cache:
+    # later cases outside a desktop would see a screen of that size. A fresh
+    # server re-reads the real screen.
+    wineserver -k > /dev/null 2>&1
+    wineserver -p > /dev/null 2>&1 < /dev/null
   else
     WINEDLLOVERRIDES=$overrides timeout 120 "${launch[@]}" "${arguments[@]}" > "$run/driver.log" 2>&1 < /dev/null
     status=$?
