@@ -6,7 +6,7 @@ if(ORB_SANITIZE OR NOT ORB_WIN64_DIR OR NOT COMMAND orb_wine_case)
   return()
 endif()
 
-foreach(c preview-sizes input-storm container-files)
+foreach(c preview-sizes input-storm input-storm-win98 container-files)
   orb_wine_case(hostile-${c} hostile-${c} ${ORB_WIN64_DIR})
 endforeach()
 # Full screen in virtual desktops whose 24-bit rows need padding (1023 * 3 and

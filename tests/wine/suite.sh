@@ -36,6 +36,8 @@ setup)
   need wine Xvfb convert
   cleanup_old=$state/xvfb.pid
   if [ -f "$cleanup_old" ]; then kill "$(cat "$cleanup_old")" 2> /dev/null; fi
+  # A server left by a run without cleanup would outlive its deleted prefix.
+  if [ -f "$state/env" ]; then (load_state && wineserver -k > /dev/null 2>&1); fi
   rm -rf "$state"
   mkdir -p "$state/screenshots" "$state/runs"
   # -displayfd picks a free display and writes its number once it listens.
@@ -89,9 +91,11 @@ case)
     status=${PIPESTATUS[0]}
     # The virtual desktop's size stays behind in the prefix's display cache:
     # later cases outside a desktop would see a screen of that size. A fresh
-    # server re-reads the real screen.
+    # server re-reads the real screen; wineboot starts its services here, not
+    # under the next case's output pipe, which they would hold open.
     wineserver -k > /dev/null 2>&1
     wineserver -p > /dev/null 2>&1 < /dev/null
+    timeout 60 wineboot > /dev/null 2>&1 < /dev/null
   else
     WINEDLLOVERRIDES=$overrides timeout 120 "${launch[@]}" "${arguments[@]}" > "$run/driver.log" 2>&1 < /dev/null
     status=$?
