@@ -1,21 +1,3 @@
-# Cross build of orb.scr for i686 Windows with Debian's MinGW-w64 (the -posix
-# g++). The runtime (libgcc, libstdc++, winpthread) is linked statically so the
-# saver runs on a bare system with no MinGW DLLs beside it.
-set(CMAKE_SYSTEM_NAME Windows)
+# Cross build of orb.scr for i686 Windows with Debian's MinGW-w64.
 set(CMAKE_SYSTEM_PROCESSOR i686)
-
-set(ORB_MINGW_TRIPLE i686-w64-mingw32)
-set(CMAKE_C_COMPILER   ${ORB_MINGW_TRIPLE}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${ORB_MINGW_TRIPLE}-g++-posix)
-set(CMAKE_RC_COMPILER  ${ORB_MINGW_TRIPLE}-windres)
-
-set(CMAKE_FIND_ROOT_PATH /usr/${ORB_MINGW_TRIPLE})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-
-# -static pulls winpthread in as an archive too; GUI executables add -mwindows
-# themselves (WIN32_EXECUTABLE).
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
-set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)
