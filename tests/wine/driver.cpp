@@ -332,9 +332,19 @@ Saver StartSaver(const std::string &scr, const std::string &arguments, const cha
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info = {};
     std::string cwd = folder ? folder : gDriver.runDir;
-    if (!CreateProcessA(nullptr, text.data(), nullptr, nullptr, FALSE, 0, nullptr, cwd.c_str(),
-                        &startup, &info)) {
-        Fail("cannot start %s (error %lu)", line.c_str(), GetLastError());
+    // Wine now and then refuses a start right after a process ended (error
+    // 1359) before anything of the new process ran; that is the loader's
+    // hiccup, not the saver's, so a start gets a few tries.
+    BOOL started = FALSE;
+    DWORD error = 0;
+    for (int attempt = 0; attempt < 3 && !started; attempt++) {
+        if (attempt) Sleep(200);
+        started = CreateProcessA(nullptr, text.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                 cwd.c_str(), &startup, &info);
+        if (!started) error = GetLastError();
+    }
+    if (!started) {
+        Fail("cannot start %s (error %lu)", line.c_str(), error);
         return saver;
     }
     CloseHandle(info.hThread);
