@@ -16,14 +16,8 @@ namespace {
 // The built-in container when it has been baked, else a synthetic one of the
 // same shape: 60 frames of 128 x 128, about three quarters of pixels untouched.
 Bytes PlayContainer() {
-    Bytes bytes;
-    if (FILE *f = fopen(ORB_BUILTIN_CONTAINER, "rb")) {
-        uint8_t chunk[65536];
-        size_t n;
-        while ((n = fread(chunk, 1, sizeof chunk, f)) > 0) bytes.insert(bytes.end(), chunk, chunk + n);
-        fclose(f);
-        if (ValidateContainer(bytes.data(), (uint32_t)bytes.size(), nullptr, nullptr, 0)) return bytes;
-    }
+    Bytes bytes = ReadWholeFile(ORB_BUILTIN_CONTAINER);
+    if (ValidateContainer(bytes.data(), (uint32_t)bytes.size(), nullptr, nullptr, 0)) return bytes;
     std::vector<Words> frames;
     for (int i = 0; i < 60; i++) {
         int radius = 13 + (i < 30 ? 29 - i : i - 30) * 45 / 29;

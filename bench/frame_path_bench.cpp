@@ -25,13 +25,7 @@ struct Play {
 const Play &BuiltinPlay() {
     static Play play = [] {
         Play p;
-        if (FILE *f = fopen(ORB_BUILTIN_CONTAINER, "rb")) {
-            uint8_t chunk[65536];
-            size_t n;
-            while ((n = fread(chunk, 1, sizeof chunk, f)) > 0)
-                p.container.insert(p.container.end(), chunk, chunk + n);
-            fclose(f);
-        }
+        p.container = ReadWholeFile(ORB_BUILTIN_CONTAINER);
         p.ok = ValidateContainer(p.container.data(), (uint32_t)p.container.size(), &p.facts,
                                  nullptr, 0);
         for (int i = 0; p.ok && i < p.facts.frameCount; i++) {

@@ -20,13 +20,7 @@ namespace {
 // The decoded streams of every frame of the built-in container, end to end.
 std::vector<Bytes> FrameStreams() {
     std::vector<Bytes> streams;
-    Bytes c;
-    if (FILE *f = fopen(ORB_BUILTIN_CONTAINER, "rb")) {
-        uint8_t chunk[65536];
-        size_t n;
-        while ((n = fread(chunk, 1, sizeof chunk, f)) > 0) c.insert(c.end(), chunk, chunk + n);
-        fclose(f);
-    }
+    Bytes c = ReadWholeFile(ORB_BUILTIN_CONTAINER);
     if (!ValidateContainer(c.data(), (uint32_t)c.size(), nullptr, nullptr, 0)) {
         // No baked container: synthetic lens frames of the same shape.
         for (int i = 0; i < 60; i++)

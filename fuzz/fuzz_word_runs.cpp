@@ -8,30 +8,7 @@
 #include <vector>
 
 #include "container.h"
-
-static std::vector<uint32_t> PlainRuns(const uint32_t *in, int32_t count, int32_t capacity) {
-    std::vector<uint32_t> out;
-    int64_t remaining = count;
-    int64_t at = 0;
-    while (remaining > 0) {
-        uint32_t c = in[at++];
-        remaining--;
-        if (c & 0x80000000u) {
-            int64_t k = (int64_t)(c & 0x7FFFFFFFu) + 1;
-            for (int64_t i = 0; i < k && i < remaining; i++)
-                if ((int64_t)out.size() < capacity) out.push_back(in[at + i]);
-            at += k < remaining ? k : remaining;
-            remaining -= k;
-        } else {
-            if (remaining <= 0) break;
-            uint32_t v = in[at++];
-            remaining--;
-            for (int64_t i = 0; i <= (int64_t)c && (int64_t)out.size() < capacity; i++)
-                out.push_back(v);
-        }
-    }
-    return out;
-}
+#include "test_support.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     if (size < 2) return 0;
@@ -41,7 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     if (count) memcpy(input, data + 2, (size_t)count * 4);
     uint32_t *out = (uint32_t *)malloc(capacity ? (size_t)capacity * 4 : 4);
     int32_t n = DecodeWordRuns(out, capacity, input, count);
-    std::vector<uint32_t> expected = PlainRuns(input, count, capacity);
+    Words expected = PlainWordRuns(input, count, capacity);
     if (n != (int32_t)expected.size() || (n && memcmp(out, expected.data(), (size_t)n * 4) != 0))
         abort();
     free(input);

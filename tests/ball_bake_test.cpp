@@ -12,17 +12,6 @@
 
 namespace {
 
-Bytes ReadFile(const char *path) {
-    Bytes data;
-    FILE *f = fopen(path, "rb");
-    if (!f) return data;
-    uint8_t chunk[65536];
-    size_t n;
-    while ((n = fread(chunk, 1, sizeof chunk, f)) > 0) data.insert(data.end(), chunk, chunk + n);
-    fclose(f);
-    return data;
-}
-
 // Width of the ball (pixels on some facet) along its widest row and column.
 int32_t BallExtent(const std::vector<BallPixel> &pixels, int32_t w, int32_t h) {
     int32_t widest = 0;
@@ -40,7 +29,7 @@ int32_t BallExtent(const std::vector<BallPixel> &pixels, int32_t w, int32_t h) {
 }
 
 TEST(BallBake, BakingWithTheDefaultsReproducesTheBuiltInContainer) {
-    Bytes committed = ReadFile(ORB_BUILTIN_CONTAINER);
+    Bytes committed = ReadWholeFile(ORB_BUILTIN_CONTAINER);
     ASSERT_FALSE(committed.empty()) << ORB_BUILTIN_CONTAINER;
     Bytes baked;
     std::string why;
@@ -50,7 +39,7 @@ TEST(BallBake, BakingWithTheDefaultsReproducesTheBuiltInContainer) {
 }
 
 TEST(BallBake, TheBuiltInContainerKeepsTheHardLimits) {
-    Bytes c = ReadFile(ORB_BUILTIN_CONTAINER);
+    Bytes c = ReadWholeFile(ORB_BUILTIN_CONTAINER);
     std::unique_ptr<ContainerFacts> facts(new ContainerFacts());
     char why[256] = "";
     ASSERT_EQ(ValidateContainer(c.data(), (uint32_t)c.size(), facts.get(), why, sizeof why), 1)

@@ -11,31 +11,6 @@
 
 namespace {
 
-// Run expansion as the stream defines it, one word at a time.
-Words PlainRuns(const Words &in, int32_t capacity) {
-    Words out;
-    int64_t remaining = (int64_t)in.size();
-    size_t at = 0;
-    while (remaining > 0) {
-        uint32_t c = in[at++];
-        remaining--;
-        if (c & 0x80000000u) {
-            int64_t k = (int64_t)(c & 0x7FFFFFFFu) + 1;
-            for (int64_t i = 0; i < k && i < remaining; i++)
-                if ((int32_t)out.size() < capacity) out.push_back(in[at + (size_t)i]);
-            at += (size_t)(k < remaining ? k : remaining);
-            remaining -= k;
-        } else {
-            if (remaining <= 0) break;
-            uint32_t v = in[at++];
-            remaining--;
-            for (int64_t i = 0; i <= (int64_t)c && (int32_t)out.size() < capacity; i++)
-                out.push_back(v);
-        }
-    }
-    return out;
-}
-
 // One pixel lit channel by channel, the carries spelled out.
 void PlainPixel(const uint8_t *bgr, int level, uint8_t *out) {
     if (!level) {
@@ -72,7 +47,7 @@ TEST(FramePath, WordRunsMatchThePlainExpansion) {
         int32_t capacity = (int32_t)(rng() % 300);
         Words out((size_t)capacity + 8, 0x5A5A5A5A);
         int32_t n = DecodeWordRuns(out.data(), capacity, in.data(), (int32_t)in.size());
-        Words expected = PlainRuns(in, capacity);
+        Words expected = PlainWordRuns(in.data(), (int32_t)in.size(), capacity);
         ASSERT_EQ(n, (int32_t)expected.size()) << "trial " << trial;
         ASSERT_EQ(Words(out.begin(), out.begin() + n), expected) << "trial " << trial;
         for (size_t i = (size_t)capacity; i < out.size(); i++) ASSERT_EQ(out[i], 0x5A5A5A5Au);

@@ -32,17 +32,6 @@ void ExpectRoundTrip(const Bytes &in) {
     EXPECT_EQ(Decode(packed, (uint32_t)in.size() + 64), in);
 }
 
-Bytes ReadFile(const char *path) {
-    Bytes data;
-    FILE *f = fopen(path, "rb");
-    if (!f) return data;
-    uint8_t chunk[4096];
-    size_t n;
-    while ((n = fread(chunk, 1, sizeof chunk, f)) > 0) data.insert(data.end(), chunk, chunk + n);
-    fclose(f);
-    return data;
-}
-
 TEST(LzssEncode, KnownStreams) {
     EXPECT_TRUE(Encode({}).empty());
     EXPECT_EQ(Encode({'a', 'b', 'c'}), (Bytes{0x07, 0x61, 0x62, 0x63}));
@@ -94,7 +83,7 @@ TEST(LzssEncode, RoundTripsFrameData) {
 }
 
 TEST(LzssEncode, ReproducesEveryStoredRecordOfTheBuiltInContainer) {
-    Bytes container = ReadFile(ORB_BUILTIN_CONTAINER);
+    Bytes container = ReadWholeFile(ORB_BUILTIN_CONTAINER);
     ASSERT_GE(container.size(), (size_t)kContainerMinBytes) << ORB_BUILTIN_CONTAINER;
     ASSERT_EQ(ValidateContainer(container.data(), (uint32_t)container.size(), nullptr, nullptr, 0),
               1);

@@ -125,13 +125,8 @@ TEST(LzssFastDecode, ReferencesAcrossTheFourKilobyteHorizon) {
 }
 
 TEST(LzssFastDecode, AgreesOnTheBuiltInFrames) {
-    FILE *f = fopen(ORB_BUILTIN_CONTAINER, "rb");
-    ASSERT_NE(f, nullptr);
-    Bytes c;
-    uint8_t chunk[65536];
-    size_t n;
-    while ((n = fread(chunk, 1, sizeof chunk, f)) > 0) c.insert(c.end(), chunk, chunk + n);
-    fclose(f);
+    Bytes c = ReadWholeFile(ORB_BUILTIN_CONTAINER);
+    ASSERT_FALSE(c.empty()) << ORB_BUILTIN_CONTAINER;
     ContainerFacts facts;
     ASSERT_TRUE(ValidateContainer(c.data(), (uint32_t)c.size(), &facts, nullptr, 0));
     for (int i = 0; i < facts.frameCount; i++) {

@@ -1,5 +1,6 @@
 #include "test_support.h"
 
+#include <cstdio>
 #include <cstdlib>
 
 #include "edge_offscreen.h"
@@ -129,4 +130,39 @@ void StartScreen(std::vector<uint8_t> &screen, int32_t width, int32_t height,
     gOffscreen.clockSeconds = 12345;
     gEngineOptions.containerFileName = nullptr;
     gEngineOptions.dimOverride = -1;
+}
+
+Bytes ReadWholeFile(const char *path) {
+    Bytes data;
+    FILE *f = fopen(path, "rb");
+    if (!f) return data;
+    uint8_t chunk[65536];
+    size_t n;
+    while ((n = fread(chunk, 1, sizeof chunk, f)) > 0) data.insert(data.end(), chunk, chunk + n);
+    fclose(f);
+    return data;
+}
+
+Words PlainWordRuns(const uint32_t *in, int32_t count, int32_t capacity) {
+    Words out;
+    int64_t remaining = count;
+    int64_t at = 0;
+    while (remaining > 0) {
+        uint32_t c = in[at++];
+        remaining--;
+        if (c & 0x80000000u) {
+            int64_t k = (int64_t)(c & 0x7FFFFFFFu) + 1;
+            for (int64_t i = 0; i < k && i < remaining; i++)
+                if ((int64_t)out.size() < capacity) out.push_back(in[at + i]);
+            at += k < remaining ? k : remaining;
+            remaining -= k;
+        } else {
+            if (remaining <= 0) break;
+            uint32_t v = in[at++];
+            remaining--;
+            for (int64_t i = 0; i <= (int64_t)c && (int64_t)out.size() < capacity; i++)
+                out.push_back(v);
+        }
+    }
+    return out;
 }

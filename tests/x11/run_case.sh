@@ -7,6 +7,7 @@
 # reads its header to know the ball's size). Set ORB_X11_TEST_LIB to run orb
 # with -lib FILE instead. Exit 0 pass, 77 skipped, anything else fails.
 set -euo pipefail
+. "$(dirname "$0")/../../scripts/xvfb.sh"
 
 case_name=$1 orb=$2 probe=$3 outdir=$4 container=$5
 lib_args=()
@@ -38,20 +39,8 @@ unset XSCREENSAVER_WINDOW
 # The stored setting must not come from the user running the tests.
 export XDG_CONFIG_HOME=$work/config
 
-# Xvfb picks a free display itself; -noreset keeps the root's picture when
-# the last client leaves.
 start_xvfb() {
-  local size=$1
-  exec 3>"$work/display"
-  Xvfb -displayfd 3 -noreset -nolisten tcp -screen 0 "${size}x24" >"$work/xvfb.log" 2>&1 &
-  xvfb_pid=$!
-  exec 3>&-
-  for _ in $(seq 100); do
-    [ -s "$work/display" ] && break
-    sleep 0.05
-  done
-  [ -s "$work/display" ] || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
-  export DISPLAY=:$(tr -d '\n' <"$work/display")
+  start_private_xvfb "$work" "${1}x24" || fail "Xvfb did not start"
 }
 
 need_container() {
