@@ -16,7 +16,7 @@ namespace {
 // The built-in container when it has been baked, else a synthetic one of the
 // same shape: 60 frames of 128 x 128, about three quarters of pixels untouched.
 Bytes PlayContainer() {
-    Bytes bytes = ReadWholeFile(ORB_BUILTIN_CONTAINER);
+    Bytes bytes = LoadContainerBytes(ORB_BUILTIN_CONTAINER);
     if (ValidateContainer(bytes.data(), (uint32_t)bytes.size(), nullptr, nullptr, 0)) return bytes;
     std::vector<Words> frames;
     for (int i = 0; i < 60; i++) {

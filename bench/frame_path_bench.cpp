@@ -25,7 +25,7 @@ struct Play {
 const Play &BuiltinPlay() {
     static Play play = [] {
         Play p;
-        p.container = ReadWholeFile(ORB_BUILTIN_CONTAINER);
+        p.container = LoadContainerBytes(ORB_BUILTIN_CONTAINER);
         p.ok = ValidateContainer(p.container.data(), (uint32_t)p.container.size(), &p.facts,
                                  nullptr, 0);
         for (int i = 0; p.ok && i < p.facts.frameCount; i++) {

@@ -5,22 +5,18 @@
 #include <cstdio>
 #include <vector>
 
+#include "ball_bake.h"
 #include "container.h"
+#include "container_writer.h"
 #include "lzss.h"
 #include "test_support.h"
-
-#if __has_include("ball_bake.h")
-#include "ball_bake.h"
-#include "container_writer.h"
-#define ORB_BENCH_BAKE 1
-#endif
 
 namespace {
 
 // The decoded streams of every frame of the built-in container, end to end.
 std::vector<Bytes> FrameStreams() {
     std::vector<Bytes> streams;
-    Bytes c = ReadWholeFile(ORB_BUILTIN_CONTAINER);
+    Bytes c = LoadContainerBytes(ORB_BUILTIN_CONTAINER);
     if (!ValidateContainer(c.data(), (uint32_t)c.size(), nullptr, nullptr, 0)) {
         // No baked container: synthetic lens frames of the same shape.
         for (int i = 0; i < 60; i++)
@@ -68,7 +64,6 @@ void BM_LzssEncodeNoise(benchmark::State &state) {
 }
 BENCHMARK(BM_LzssEncodeNoise)->Unit(benchmark::kMillisecond);
 
-#ifdef ORB_BENCH_BAKE
 // What `orbtool bake` does with its defaults, short of writing the file.
 void BM_BakeBuiltInContainer(benchmark::State &state) {
     size_t size = 0;
@@ -81,6 +76,5 @@ void BM_BakeBuiltInContainer(benchmark::State &state) {
     state.counters["bytes"] = (double)size;
 }
 BENCHMARK(BM_BakeBuiltInContainer)->Unit(benchmark::kMillisecond)->Iterations(3);
-#endif
 
 }  // namespace

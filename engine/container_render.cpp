@@ -1,6 +1,7 @@
 // Turning the container's frame records into a rendered sprite: parse the
-// header once, then per tick decode a record, expand its word runs and
-// composite the displacement words against the background.
+// header once, then per tick decode a record, expand its word runs
+// (word_runs.cpp) and composite the displacement words against the
+// background.
 #include <cstddef>
 #include <cstdlib>
 #include <cstring>
@@ -12,10 +13,10 @@
 int ParseContainer(void) {
     SaverEngine &e = gEngine;
     memcpy(e.animTable, e.containerData + kContainerHeaderBytes, kAnimTableBytes);
-    e.spriteHeight = (int32_t)ReadLe32(e.animTable + 8);
-    e.spriteWidth = (int32_t)ReadLe32(e.animTable + 4);
-    e.frameCount = (int8_t)e.animTable[13];
-    e.playMode = (int8_t)e.animTable[12];
+    e.spriteHeight = (int32_t)ReadLe32(e.animTable + kEntryHeight);
+    e.spriteWidth = (int32_t)ReadLe32(e.animTable + kEntryWidth);
+    e.frameCount = (int8_t)e.animTable[kEntryFrameCount];
+    e.playMode = (int8_t)e.animTable[kEntryPlayMode];
     size_t bytes = (size_t)e.spriteWidth * (size_t)e.spriteHeight * 4;
     e.wordBuffer = (uint32_t *)malloc(bytes);
     e.streamBuffer = (uint8_t *)malloc(bytes);
@@ -25,81 +26,6 @@ int ParseContainer(void) {
     e.recordNumber = 0;
     SeedRandom(0);
     return e.wordBuffer && e.streamBuffer && e.compositeBuffer;
-}
-
-// Runs average a handful of words, so a call to memcpy or a vectorised fill
-// per run costs more than the run itself. Both go in 16-byte blocks instead.
-// Where the input and the output both go on for at least a block past the
-// run, the last block may spill over the run's end (the next run overwrites
-// it); near either end the last block is placed to end exactly at the run's
-// end, overlapping its neighbour, and runs shorter than a block go word by
-// word.
-enum { kBlockWords = 4 };
-
-static inline void CopyWords(uint32_t *to, const uint32_t *from, int64_t n, bool spill) {
-    if (spill) {
-        for (int64_t i = 0; i < n; i += kBlockWords) memcpy(to + i, from + i, 16);
-        return;
-    }
-    if (n < kBlockWords) {
-        for (int64_t i = 0; i < n; i++) to[i] = from[i];
-        return;
-    }
-    for (int64_t i = 0; i + kBlockWords < n; i += kBlockWords) memcpy(to + i, from + i, 16);
-    memcpy(to + n - kBlockWords, from + n - kBlockWords, 16);
-}
-
-static inline void FillWords(uint32_t *to, uint32_t v, int64_t n, bool spill) {
-    const uint32_t block[kBlockWords] = {v, v, v, v};
-    if (spill) {
-        for (int64_t i = 0; i < n; i += kBlockWords) memcpy(to + i, block, 16);
-        return;
-    }
-    if (n < kBlockWords) {
-        for (int64_t i = 0; i < n; i++) to[i] = v;
-        return;
-    }
-    for (int64_t i = 0; i + kBlockWords < n; i += kBlockWords) memcpy(to + i, block, 16);
-    memcpy(to + n - kBlockWords, block, 16);
-}
-
-int32_t DecodeWordRuns(uint32_t *output, int32_t outputCapacity, const uint32_t *input,
-                       int32_t count) {
-    int64_t remaining = count;  // a literal run may claim 2^31 words
-    uint32_t *out = output;
-    uint32_t *const end = output + (outputCapacity > 0 ? outputCapacity : 0);
-    uint32_t block[kBlockWords];
-    while (remaining > 0) {
-        uint32_t c = *input++;
-        remaining--;
-        int64_t room = end - out;
-        // Literal and repeat runs alternate in no pattern a branch could
-        // learn, so both are one copy: a literal run from the input, a
-        // repeat run from a block of its value.
-        const bool literal = (c & 0x80000000u) != 0;
-        if (!literal && remaining <= 0) break;  // the value word is missing
-        const int64_t k = (int64_t)(c & 0x7FFFFFFFu) + 1;
-        // A literal run is cut where the input ends.
-        const int64_t there = literal ? (k < remaining ? k : remaining) : k;
-        const int64_t n = there < room ? there : room;
-        const uint32_t v = literal ? 0 : *input;  // a literal run may have no word left
-        block[0] = block[1] = block[2] = block[3] = v;
-        const uint32_t *from = literal ? input : block;
-        const int64_t stride = literal ? kBlockWords : 0;
-        const int64_t consumed = literal ? there : 1;
-        // Spill past the run only where both the input and the output go on.
-        if (remaining - consumed >= kBlockWords && room - n >= kBlockWords) {
-            for (int64_t i = 0; i < n; i += kBlockWords, from += stride) memcpy(out + i, from, 16);
-        } else if (literal) {
-            CopyWords(out, input, n, false);
-        } else {
-            FillWords(out, v, n, false);
-        }
-        input += consumed;
-        out += n;
-        remaining -= literal ? k : 1;
-    }
-    return (int32_t)(out - output);
 }
 
 static inline uint32_t Load32(const uint8_t *p) {
@@ -124,7 +50,7 @@ static inline uint32_t LightPixel(uint32_t v, uint32_t level) {
 
 // One pixel to the right, no light: the word of every pixel whose sample
 // simply follows the previous one's.
-enum : uint32_t { kUnlitStepRight = 0x00000100u };
+enum : uint32_t { kUnlitStepRight = MakeDisplacementWord(1, 0) };
 static const uint64_t kFourUnlitStepsRight = (uint64_t)kUnlitStepRight << 32 | kUnlitStepRight;
 
 // Move the sampling position by the word's step and sample there, lit.
@@ -136,7 +62,7 @@ static const uint64_t kFourUnlitStepsRight = (uint64_t)kUnlitStepRight << 32 | k
 static inline uint32_t SampleNext(const uint8_t *&p, uint32_t d, uint32_t rowSkew) {
     int32_t step = DisplacementStep(d);
     p += (int32_t)(3u * (uint32_t)step + (uint32_t)StepRows(step) * rowSkew);
-    return LightPixel(Load32(p), d & 0x1Fu);
+    return LightPixel(Load32(p), (uint32_t)DisplacementLevel(d));
 }
 
 void CompositeFrame(int32_t x, int32_t y, int32_t w, int32_t h, const uint32_t *words) {
@@ -144,7 +70,7 @@ void CompositeFrame(int32_t x, int32_t y, int32_t w, int32_t h, const uint32_t *
     if (n <= 0) return;
     const uint8_t *p = gEngine.background + ((ptrdiff_t)y * gEngine.screenWidth + x) * 3;
     uint8_t *q = gEngine.compositeBuffer;
-    const uint32_t rowSkew = (uint32_t)gEngine.screenWidth * 3u - 3u * 1024u;
+    const uint32_t rowSkew = (uint32_t)gEngine.screenWidth * 3u - 3u * kStepUnitsPerRow;
     // Rows of the composite are contiguous and the sampling position carries
     // on from one row to the next, so one loop covers the whole frame. Each
     // pixel is stored as 4 bytes, the fourth overwritten by the next pixel;
@@ -194,7 +120,7 @@ void RenderFrame(int32_t index) {
     SaverEngine &e = gEngine;
     if (index < 0 || index >= e.frameCount) return;
     if (index == 0) {
-        e.recordCursor = e.containerData + ReadLe32(e.animTable);
+        e.recordCursor = e.containerData + ReadLe32(e.animTable + kEntryFirstRecord);
         e.recordNumber = 0;
     }
     // Only the first frameCount records were checked; nothing past them (or
@@ -205,7 +131,7 @@ void RenderFrame(int32_t index) {
     uint32_t inputLength = ReadLe32(record + 4 + packedLength);
     uint32_t capacity = (uint32_t)e.spriteWidth * (uint32_t)e.spriteHeight * 4;
     uint32_t n = LzssDecode(record + 4, e.streamBuffer, inputLength, capacity);
-    e.recordCursor = record + packedLength + 8;
+    e.recordCursor = record + packedLength + kRecordOverheadBytes;
     e.recordNumber++;
     const uint32_t *stream = (const uint32_t *)(const void *)e.streamBuffer;
     DecodeWordRuns(e.wordBuffer, e.spriteWidth * e.spriteHeight, stream, (int32_t)(n / 4));

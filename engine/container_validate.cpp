@@ -37,11 +37,11 @@ static int CheckHeader(Validation &v) {
         return Fail(v, "container is %u bytes; its header alone takes %u", v.size,
                     (unsigned)kContainerMinBytes);
     const uint8_t *slot = v.data + kContainerHeaderBytes;
-    f.firstRecordOffset = ReadLe32(slot);
-    f.width = v.w = (int32_t)ReadLe32(slot + 4);
-    f.height = v.h = (int32_t)ReadLe32(slot + 8);
-    f.playMode = (int8_t)slot[12];
-    f.frameCount = (int8_t)slot[13];
+    f.firstRecordOffset = ReadLe32(slot + kEntryFirstRecord);
+    f.width = v.w = (int32_t)ReadLe32(slot + kEntryWidth);
+    f.height = v.h = (int32_t)ReadLe32(slot + kEntryHeight);
+    f.playMode = (int8_t)slot[kEntryPlayMode];
+    f.frameCount = (int8_t)slot[kEntryFrameCount];
     if (v.w < 1 || v.w > kMaxFrameSide || v.h < 1 || v.h > kMaxFrameSide)
         return Fail(v, "frame size %d x %d is outside 1..%d", v.w, v.h, (int)kMaxFrameSide);
     if (f.frameCount < 1 && f.playMode >= 1 && f.playMode <= 4)
@@ -58,8 +58,8 @@ static int CheckRuns(Validation &v, int frame, const uint32_t *input, int64_t co
     int64_t at = 0, out = 0;
     while (at < count) {
         uint32_t c = input[at++];
-        int64_t k = (c & 0x80000000u) ? (int64_t)(c & 0x7FFFFFFFu) + 1 : (int64_t)c + 1;
-        int64_t taken = (c & 0x80000000u) ? k : 1;
+        int64_t k = RunWords(c);
+        int64_t taken = RunInputWords(c);
         if (taken > count - at)
             return Fail(v, "frame %d: a run at word %lld needs %lld words, %lld remain", frame,
                         (long long)(at - 1), (long long)taken, (long long)(count - at));
@@ -67,7 +67,7 @@ static int CheckRuns(Validation &v, int frame, const uint32_t *input, int64_t co
             return Fail(v, "frame %d: runs expand past the %lld pixels of a frame", frame,
                         (long long)pixels);
         if (out / v.w != (out + k - 1) / v.w) ff.runsCrossingRows++;
-        int32_t &longest = (c & 0x80000000u) ? ff.longestLiteralRun : ff.longestRepeatRun;
+        int32_t &longest = IsLiteralRun(c) ? ff.longestLiteralRun : ff.longestRepeatRun;
         if (k > longest) longest = (int32_t)k;
         ff.runCount++;
         at += taken;
@@ -100,7 +100,7 @@ static int CheckSamples(Validation &v, int frame) {
             if (dc > ff.maxColumnOffset) ff.maxColumnOffset = dc;
             if (dr > ff.maxRowOffset) ff.maxRowOffset = dr;
             f.levelHistogram[DisplacementLevel(d)]++;
-            if (d & 0xE0u) f.wordsWithHighBits++;
+            if (d & kSpareBitsMask) f.wordsWithHighBits++;
             if (DisplacementLevel(d)) ff.litPixels++;
         }
     }
@@ -114,11 +114,11 @@ static int CheckSamples(Validation &v, int frame) {
 static int CheckFrame(Validation &v, int frame, uint64_t offset) {
     FrameFacts &ff = v.facts->frames[frame];
     ff.recordOffset = (uint32_t)offset;
-    if (offset + 8 > v.size)
+    if (offset + kRecordOverheadBytes > v.size)
         return Fail(v, "frame %d: record at %llu lies outside the %u-byte container", frame,
                     (unsigned long long)offset, v.size);
     ff.packedLength = ReadLe32(v.data + offset);
-    if (offset + 8 + ff.packedLength > v.size)
+    if (offset + kRecordOverheadBytes + ff.packedLength > v.size)
         return Fail(v, "frame %d: record of %u bytes at %llu runs past the end", frame,
                     ff.packedLength, (unsigned long long)offset);
     ff.inputLength = ReadLe32(v.data + offset + 4 + ff.packedLength);
@@ -146,7 +146,7 @@ static int CheckFrames(Validation &v) {
     uint64_t offset = f.firstRecordOffset;
     for (int32_t i = 0; ok && i < f.frameCount; i++) {
         ok = CheckFrame(v, i, offset);
-        offset += (uint64_t)f.frames[i].packedLength + 8;
+        offset += (uint64_t)f.frames[i].packedLength + kRecordOverheadBytes;
     }
     if (ok) f.endOffset = (uint32_t)offset;
     free(v.stream);

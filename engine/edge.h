@@ -1,12 +1,16 @@
 // edge.h -- the engine's whole contract with a window system.
 //
 // The engine core (engine.cpp, container_*.cpp, lzss_*.cpp) includes no platform
-// header. Everything it needs from the outside world goes through the functions
-// below, and exactly one backend provides them in each program:
+// header. Everything it needs from a window system and the clock goes through
+// the functions below, and exactly one backend provides them in each program:
 //
 //   edge_offscreen.cpp   an in-memory screen: tests, orbtool render, benchmarks
 //   edge_win32.cpp       the Windows saver window (orb.scr)
 //   edge_x11.cpp         the X11 front end (orb)
+//
+// Two things the core reaches without an edge: the stored brightness, through
+// settings.h (whose store each platform's build provides), and a container
+// file, which LoadContainerFile reads with the C runtime's file calls.
 //
 // All calls come from the one thread that runs the engine. Pixel buffers are
 // owned by the engine: 3 bytes per pixel in the order blue, green, red, rows

@@ -393,19 +393,15 @@ void PresentRect(EdgeWindow, const uint8_t *pixels, int32_t width, int32_t heigh
                   (unsigned)(y1 - y0));
         XFlush(e.display);
     }
-    e.presentCount += 1;
 }
 
+// The host's loop is the only timer, so its id is always 1.
 uint32_t EdgeStartTimer(EdgeWindow) {
     gX11Edge.timerRunning = 1;
-    gX11Edge.timerId = 1;
-    return gX11Edge.timerId;
+    return 1;
 }
 
-void EdgeStopTimer(EdgeWindow, uint32_t) {
-    gX11Edge.timerRunning = 0;
-    gX11Edge.timerId = 0;
-}
+void EdgeStopTimer(EdgeWindow, uint32_t) { gX11Edge.timerRunning = 0; }
 
 const uint8_t *EdgeBuiltinContainer(uint32_t *size) {
 #ifdef ORB_HAVE_BUILTIN_CONTAINER

@@ -59,11 +59,9 @@ struct X11Edge {
     int32_t shmPending;      // a shared put the server may still be reading
     X11PixelFormat format;
 
-    uint32_t timerId;     // non-zero while the host is to tick
-    int32_t timerRunning;
+    int32_t timerRunning; // 1 while the host is to tick
     int32_t fixedSeed;    // 1: EdgeClockSeconds returns `seed`
     uint32_t seed;
-    int32_t presentCount; // PresentRect calls, for the host's diagnostics
 
     // What a Display's error handler saw while the edge was asking for it.
     int xErrorCode;

@@ -1,7 +1,6 @@
 // The engine's life: setup when the saver window is created, one step of the
 // animation per timer tick, teardown when the window goes.
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -10,42 +9,25 @@
 #include "settings.h"
 
 SaverEngine gEngine = {};
-EngineOptions gEngineOptions = {"Scrsvr.lib", -1};
+EngineOptions gEngineOptions = {"Scrsvr.lib", -1, nullptr, 0};
 
 void EngineReset(void) {
     gEngine = SaverEngine{};
     gEngine.randomState = 1;
-    gEngineOptions = EngineOptions{"Scrsvr.lib", -1};
-}
-
-// Read a whole container file into a heap block; null when it cannot be read
-// in full or is larger than any container could be.
-static uint8_t *ReadContainerFile(const char *name, uint32_t *size) {
-    FILE *f = fopen(name, "rb");
-    if (!f) return nullptr;
-    uint8_t *block = nullptr;
-    long length = -1;
-    if (fseek(f, 0, SEEK_END) == 0) length = ftell(f);
-    if (length > 0 && length <= kMaxContainerFileBytes && fseek(f, 0, SEEK_SET) == 0) {
-        block = (uint8_t *)malloc((size_t)length);
-        // Where long has 32 bits (Windows), the length of a file past 4 GiB
-        // wraps and may look small: the file must also end where it said.
-        if (block && (fread(block, 1, (size_t)length, f) != (size_t)length || fgetc(f) != EOF)) {
-            free(block);
-            block = nullptr;
-        }
-    }
-    fclose(f);
-    *size = block ? (uint32_t)length : 0;
-    return block;
+    gEngineOptions = EngineOptions{"Scrsvr.lib", -1, nullptr, 0};
 }
 
 // A container file beside the saver wins over the built-in one, but only if
 // it passes the checks: it is input from anywhere.
 static int LoadContainer(void) {
+    if (gEngineOptions.checkedContainer) {
+        gEngine.containerData = gEngineOptions.checkedContainer;
+        gEngine.containerSize = gEngineOptions.checkedContainerSize;
+        return 1;
+    }
     if (gEngineOptions.containerFileName) {
         uint32_t size = 0;
-        uint8_t *block = ReadContainerFile(gEngineOptions.containerFileName, &size);
+        uint8_t *block = LoadContainerFile(gEngineOptions.containerFileName, &size, nullptr, 0);
         if (block && ValidateContainer(block, size, nullptr, nullptr, 0)) {
             gEngine.containerData = block;
             gEngine.containerSize = size;

@@ -4,8 +4,8 @@
 // one frame per tick, draws the animation over it inside the sprite rectangle.
 // Everything lives in one process-wide record, gEngine. The window's life
 // brackets the engine's: EngineSetup on creation, EngineTick on every timer
-// tick, EngineTeardown on destruction. The platform is reached only through
-// edge.h.
+// tick, EngineTeardown on destruction. The window system is reached only
+// through edge.h; the setting through settings.h.
 //
 //   EngineSetup(window)     read the setting, load and check the container,
 //                           take every buffer, capture + dim, start the timer
@@ -19,17 +19,12 @@
 
 #include <cstdint>
 
+#include "container.h"
 #include "edge.h"
-
-// Size of the copy of the container's table of animation entries.
-enum { kAnimTableBytes = 256 };
 
 // Bytes kept behind the last row of the background: the compositor loads four
 // bytes per pixel, so a sample of the last pixel runs one byte into them.
 enum { kBackgroundSpareBytes = 1024 };
-
-// Largest "Scrsvr.lib" the engine will read; no valid container comes close.
-enum { kMaxContainerFileBytes = 64 * 1024 * 1024 };
 
 struct SaverEngine {
     int32_t screenWidth;   // W: client area width
@@ -67,6 +62,11 @@ struct SaverEngine {
 struct EngineOptions {
     const char *containerFileName;  // tried before the built-in container; null: never
     int32_t dimOverride;            // 0..255 replaces the stored setting; -1: none
+    // A container the program has already read and passed through
+    // ValidateContainer (orb -lib): played as it stands, before any file or
+    // the built-in one. It stays the program's and outlives the engine.
+    const uint8_t *checkedContainer;
+    uint32_t checkedContainerSize;
 };
 
 extern SaverEngine gEngine;

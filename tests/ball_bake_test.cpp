@@ -1,4 +1,3 @@
-#ifdef ORB_HAVE_CONTAINER_WRITER
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -29,7 +28,7 @@ int32_t BallExtent(const std::vector<BallPixel> &pixels, int32_t w, int32_t h) {
 }
 
 TEST(BallBake, BakingWithTheDefaultsReproducesTheBuiltInContainer) {
-    Bytes committed = ReadWholeFile(ORB_BUILTIN_CONTAINER);
+    Bytes committed = LoadContainerBytes(ORB_BUILTIN_CONTAINER);
     ASSERT_FALSE(committed.empty()) << ORB_BUILTIN_CONTAINER;
     Bytes baked;
     std::string why;
@@ -39,7 +38,7 @@ TEST(BallBake, BakingWithTheDefaultsReproducesTheBuiltInContainer) {
 }
 
 TEST(BallBake, TheBuiltInContainerKeepsTheHardLimits) {
-    Bytes c = ReadWholeFile(ORB_BUILTIN_CONTAINER);
+    Bytes c = LoadContainerBytes(ORB_BUILTIN_CONTAINER);
     std::unique_ptr<ContainerFacts> facts(new ContainerFacts());
     char why[256] = "";
     ASSERT_EQ(ValidateContainer(c.data(), (uint32_t)c.size(), facts.get(), why, sizeof why), 1)
@@ -200,4 +199,3 @@ TEST(BallBake, RefusesParametersItCannotBake) {
 }
 
 }  // namespace
-#endif

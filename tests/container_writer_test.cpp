@@ -1,4 +1,3 @@
-#ifdef ORB_HAVE_CONTAINER_WRITER
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -138,4 +137,3 @@ TEST(ContainerWriter, RefusesWhatNoContainerCanHold) {
 }
 
 }  // namespace
-#endif

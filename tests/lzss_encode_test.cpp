@@ -83,7 +83,7 @@ TEST(LzssEncode, RoundTripsFrameData) {
 }
 
 TEST(LzssEncode, ReproducesEveryStoredRecordOfTheBuiltInContainer) {
-    Bytes container = ReadWholeFile(ORB_BUILTIN_CONTAINER);
+    Bytes container = LoadContainerBytes(ORB_BUILTIN_CONTAINER);
     ASSERT_GE(container.size(), (size_t)kContainerMinBytes) << ORB_BUILTIN_CONTAINER;
     ASSERT_EQ(ValidateContainer(container.data(), (uint32_t)container.size(), nullptr, nullptr, 0),
               1);

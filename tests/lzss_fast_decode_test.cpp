@@ -125,7 +125,7 @@ TEST(LzssFastDecode, ReferencesAcrossTheFourKilobyteHorizon) {
 }
 
 TEST(LzssFastDecode, AgreesOnTheBuiltInFrames) {
-    Bytes c = ReadWholeFile(ORB_BUILTIN_CONTAINER);
+    Bytes c = LoadContainerBytes(ORB_BUILTIN_CONTAINER);
     ASSERT_FALSE(c.empty()) << ORB_BUILTIN_CONTAINER;
     ContainerFacts facts;
     ASSERT_TRUE(ValidateContainer(c.data(), (uint32_t)c.size(), &facts, nullptr, 0));

@@ -1,8 +1,8 @@
 #include "test_support.h"
 
-#include <cstdio>
 #include <cstdlib>
 
+#include "container.h"
 #include "edge_offscreen.h"
 #include "engine.h"
 
@@ -132,14 +132,11 @@ void StartScreen(std::vector<uint8_t> &screen, int32_t width, int32_t height,
     gEngineOptions.dimOverride = -1;
 }
 
-Bytes ReadWholeFile(const char *path) {
-    Bytes data;
-    FILE *f = fopen(path, "rb");
-    if (!f) return data;
-    uint8_t chunk[65536];
-    size_t n;
-    while ((n = fread(chunk, 1, sizeof chunk, f)) > 0) data.insert(data.end(), chunk, chunk + n);
-    fclose(f);
+Bytes LoadContainerBytes(const char *path) {
+    uint32_t size = 0;
+    uint8_t *block = LoadContainerFile(path, &size, nullptr, 0);
+    Bytes data(block, block + size);
+    free(block);
     return data;
 }
 

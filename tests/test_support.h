@@ -31,14 +31,14 @@ Bytes WordsToBytes(const Words &words);
 // A container of the given decoded frames (each w*h words).
 Bytes BuildContainer(int32_t w, int32_t h, int32_t playMode, const std::vector<Words> &frames);
 
-// The whole file, or nothing when it cannot be read.
-Bytes ReadWholeFile(const char *path);
+// A container file through the one reader, or nothing when it cannot be read.
+Bytes LoadContainerBytes(const char *path);
 
 // Run expansion as the stream defines it, one word at a time: the model the
 // block-copy DecodeWordRuns is held to.
 Words PlainWordRuns(const uint32_t *in, int32_t count, int32_t capacity);
 
-// Reset engine, codec and offscreen screen; the screen becomes W x H of a
+// Reset the engine and the offscreen screen; the screen becomes W x H of a
 // known pattern, the built-in container `container` (kept alive by caller).
 void StartScreen(std::vector<uint8_t> &screen, int32_t width, int32_t height,
                  const Bytes &container);

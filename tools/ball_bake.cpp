@@ -327,7 +327,7 @@ void BallPixelsToWords(const std::vector<BallPixel> &pixels, int32_t width, int3
     for (size_t i = 0; i < words->size(); i++) {
         const BallPixel &b = pixels[i];
         int32_t step = 1024 * (b.sampleY - lastY) + (b.sampleX - lastX);
-        (*words)[i] = ((uint32_t)step << 8) | (uint32_t)b.level;
+        (*words)[i] = MakeDisplacementWord(step, b.level);
         lastX = b.sampleX;
         lastY = b.sampleY;
     }

@@ -1,9 +1,7 @@
 // container_writer.cpp -- see container_writer.h.
 #include "container_writer.h"
 
-#include <cerrno>
 #include <cstddef>
-#include <cstdio>
 #include <cstring>
 
 #include "container.h"
@@ -21,7 +19,7 @@ void AppendLe32(std::vector<uint8_t> *out, uint32_t v) {
 
 void FlushLiteral(std::vector<uint32_t> *runs, const uint32_t *start, int32_t count) {
     if (count == 0) return;
-    runs->push_back(0x80000000u | (uint32_t)(count - 1));
+    runs->push_back(LiteralRunControl((uint32_t)count));
     runs->insert(runs->end(), start, start + count);
 }
 
@@ -41,7 +39,7 @@ std::vector<uint32_t> EncodeWordRuns(const uint32_t *words, int32_t width, int32
             bool repeat = n >= kRepeatRunMinimum || (n == 2 && literalStart == x);
             if (repeat) {
                 FlushLiteral(&runs, row + literalStart, x - literalStart);
-                runs.push_back((uint32_t)(n - 1));
+                runs.push_back(RepeatRunControl((uint32_t)n));
                 runs.push_back(row[x]);
                 x += n;
                 literalStart = x;
@@ -60,9 +58,9 @@ int ExpandWordRuns(const std::vector<uint32_t> &runs, uint32_t wordCount,
     size_t i = 0;
     while (i < runs.size()) {
         uint32_t c = runs[i++];
-        uint64_t k = (uint64_t)(c & 0x7FFFFFFFu) + 1;
+        uint64_t k = (uint64_t)RunWords(c);
         if (words->size() + k > wordCount) return 0;
-        if (c & 0x80000000u) {
+        if (IsLiteralRun(c)) {
             if (runs.size() - i < k) return 0;
             words->insert(words->end(), runs.begin() + (std::ptrdiff_t)i, runs.begin() + (std::ptrdiff_t)(i + k));
             i += (size_t)k;
@@ -90,7 +88,7 @@ int WriteContainer(const ContainerLayout &layout, const std::vector<std::vector<
                    std::vector<uint8_t> *out, std::string *why) {
     if (layout.width < 1 || layout.height < 1 || layout.width > kMaxFrameSide ||
         layout.height > kMaxFrameSide) {
-        *why = "frame size must be 1..1024 on each side";
+        *why = "frame size must be 1.." + std::to_string(kMaxFrameSide) + " on each side";
         return 0;
     }
     if (layout.playMode < -128 || layout.playMode > 127) {
@@ -98,7 +96,7 @@ int WriteContainer(const ContainerLayout &layout, const std::vector<std::vector<
         return 0;
     }
     if (frames.empty() || frames.size() > (size_t)kMaxFrames) {
-        *why = "a container holds 1 to 127 frames";
+        *why = "a container holds 1 to " + std::to_string(kMaxFrames) + " frames";
         return 0;
     }
     size_t wordCount = (size_t)layout.width * (size_t)layout.height;
@@ -113,11 +111,11 @@ int WriteContainer(const ContainerLayout &layout, const std::vector<std::vector<
     memcpy(out->data(), "MERVSoft", 8);
     memcpy(out->data() + kContainerTagOffset, "ORB\x01", 4);
     size_t slot = kContainerHeaderBytes;
-    PutLe32(out, slot + 0, kFirstRecordOffset);
-    PutLe32(out, slot + 4, (uint32_t)layout.width);
-    PutLe32(out, slot + 8, (uint32_t)layout.height);
-    (*out)[slot + 12] = (uint8_t)(int8_t)layout.playMode;
-    (*out)[slot + 13] = (uint8_t)frames.size();
+    PutLe32(out, slot + kEntryFirstRecord, kFirstRecordOffset);
+    PutLe32(out, slot + kEntryWidth, (uint32_t)layout.width);
+    PutLe32(out, slot + kEntryHeight, (uint32_t)layout.height);
+    (*out)[slot + kEntryPlayMode] = (uint8_t)(int8_t)layout.playMode;
+    (*out)[slot + kEntryFrameCount] = (uint8_t)frames.size();
 
     for (const std::vector<uint32_t> &frame : frames) {
         std::vector<uint8_t> packed =
@@ -131,41 +129,5 @@ int WriteContainer(const ContainerLayout &layout, const std::vector<std::vector<
         return 0;
     }
     PutLe32(out, kContainerLengthOffset, (uint32_t)out->size());
-    return 1;
-}
-
-int WriteFileBytes(const std::string &path, const std::vector<uint8_t> &bytes, std::string *why) {
-    FILE *f = fopen(path.c_str(), "wb");
-    if (!f) {
-        *why = "cannot create " + path + ": " + strerror(errno);
-        return 0;
-    }
-    size_t n = fwrite(bytes.data(), 1, bytes.size(), f);
-    int flushError = fflush(f);
-    int closeError = fclose(f);
-    if (n != bytes.size() || flushError != 0 || closeError != 0) {
-        *why = "cannot write " + path + ": " + strerror(errno);
-        remove(path.c_str());
-        return 0;
-    }
-    return 1;
-}
-
-int ReadFileBytes(const std::string &path, std::vector<uint8_t> *bytes, std::string *why) {
-    FILE *f = fopen(path.c_str(), "rb");
-    if (!f) {
-        *why = "cannot open " + path + ": " + strerror(errno);
-        return 0;
-    }
-    bytes->clear();
-    uint8_t chunk[65536];
-    size_t n;
-    while ((n = fread(chunk, 1, sizeof chunk, f)) > 0) bytes->insert(bytes->end(), chunk, chunk + n);
-    int failed = ferror(f);
-    fclose(f);
-    if (failed) {
-        *why = "cannot read " + path;
-        return 0;
-    }
     return 1;
 }

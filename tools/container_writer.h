@@ -15,12 +15,9 @@
 #include <string>
 #include <vector>
 
-enum {
-    kContainerTagOffset = 8,       // "ORB" and a format byte, in the reserved bytes
-    kContainerLengthOffset = 14,   // total container length, also in the reserved bytes
-    kFirstRecordOffset = 260,      // records start over table slots 14 and 15
-    kRepeatRunMinimum = 3,         // shorter stretches of equal words stay literal
-};
+#include "container.h"
+
+enum { kRepeatRunMinimum = 3 };  // shorter stretches of equal words stay literal
 
 struct ContainerLayout {
     int32_t width;
@@ -28,8 +25,8 @@ struct ContainerLayout {
     int32_t playMode;  // -128..127; 1 bounces and loops
 };
 
-// One frame's word runs: per row, literal runs (control 0x80000000 | (k-1),
-// then k words) and repeat runs (control k-1, then the word).
+// One frame's word runs: per row, literal runs (LiteralRunControl(k), then k
+// words) and repeat runs (RepeatRunControl(k), then the word).
 std::vector<uint32_t> EncodeWordRuns(const uint32_t *words, int32_t width, int32_t height);
 
 // Expand a run stream back into words (the writer's own check; the engine has
@@ -44,10 +41,5 @@ std::vector<uint8_t> CompressWordStream(const std::vector<uint32_t> &runs);
 // with a reason) on a bad layout, a wrong frame size or too many frames.
 int WriteContainer(const ContainerLayout &layout, const std::vector<std::vector<uint32_t>> &frames,
                    std::vector<uint8_t> *out, std::string *why);
-
-// Write bytes to a file; 0 with a reason when it cannot be written whole.
-int WriteFileBytes(const std::string &path, const std::vector<uint8_t> &bytes, std::string *why);
-// Read a whole file; 0 with a reason when it cannot be read.
-int ReadFileBytes(const std::string &path, std::vector<uint8_t> *bytes, std::string *why);
 
 #endif

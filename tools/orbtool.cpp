@@ -20,6 +20,7 @@
 #include "container_writer.h"
 #include "edge_offscreen.h"
 #include "engine.h"
+#include "file_io.h"
 #include "png_io.h"
 
 namespace {
@@ -195,8 +196,7 @@ int Info(int argc, char **argv) {
     if (argc != 3) return UsageError("info takes exactly one file");
     std::vector<uint8_t> data;
     std::string why;
-    if (!ReadFileBytes(argv[2], &data, &why)) return Failure(why);
-    if (data.size() > 0xFFFFFFFFu) return Failure(std::string(argv[2]) + " is too large");
+    if (!ReadContainerBytes(argv[2], &data, &why)) return Failure(why);
     std::unique_ptr<ContainerFacts> facts(new ContainerFacts());
     char violation[256] = "";
     int valid = ValidateContainer(data.data(), (uint32_t)data.size(), facts.get(), violation,
@@ -342,8 +342,7 @@ int Render(int argc, char **argv) {
 
     std::vector<uint8_t> container;
     std::string why;
-    if (!ReadFileBytes(input, &container, &why)) return Failure(why);
-    if (container.size() > 0xFFFFFFFFu) return Failure(input + " is too large");
+    if (!ReadContainerBytes(input, &container, &why)) return Failure(why);
     std::unique_ptr<ContainerFacts> facts(new ContainerFacts());
     char violation[256] = "";
     if (!ValidateContainer(container.data(), (uint32_t)container.size(), facts.get(), violation,

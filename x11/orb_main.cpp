@@ -17,7 +17,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <vector>
 
 #include "container.h"
 #include "edge_x11.h"
@@ -210,35 +209,24 @@ static void ApplyEnvironmentWindow(OrbOptions *o) {
 // ---- Checks before the display is touched --------------------------------
 
 // A bad -lib is the user's mistake, so it is reported, unlike a bad
-// container found by the engine at run time, which it skips silently.
-static int CheckLibFile(const char *path) {
-    FILE *f = fopen(path, "rb");
-    if (!f) {
-        fprintf(stderr, "orb: cannot read animation file '%s': %s\n", path, strerror(errno));
-        return 0;
-    }
-    std::vector<uint8_t> bytes;
-    uint8_t chunk[65536];
-    size_t n;
-    while ((n = fread(chunk, 1, sizeof chunk, f)) > 0) {
-        bytes.insert(bytes.end(), chunk, chunk + n);
-        if (bytes.size() > (size_t)kMaxContainerFileBytes) break;
-    }
-    int readError = ferror(f);
-    fclose(f);
-    if (readError) {
-        fprintf(stderr, "orb: cannot read animation file '%s'\n", path);
-        return 0;
-    }
-    if (bytes.size() > (size_t)kMaxContainerFileBytes) {
-        fprintf(stderr, "orb: '%s' is too large to be an animation container\n", path);
-        return 0;
-    }
+// container found by the engine at run time, which it skips silently. What
+// passed is handed to the engine as it stands, read and checked once; it
+// lives until the process ends.
+static int LoadLibFile(const char *path) {
     char why[256] = "";
-    if (!ValidateContainer(bytes.data(), (uint32_t)bytes.size(), nullptr, why, sizeof why)) {
-        fprintf(stderr, "orb: '%s' is not a valid animation container: %s\n", path, why);
+    uint32_t size = 0;
+    uint8_t *block = LoadContainerFile(path, &size, why, sizeof why);
+    if (!block) {
+        fprintf(stderr, "orb: cannot read animation file: %s\n", why);
         return 0;
     }
+    if (!ValidateContainer(block, size, nullptr, why, sizeof why)) {
+        fprintf(stderr, "orb: '%s' is not a valid animation container: %s\n", path, why);
+        free(block);
+        return 0;
+    }
+    gEngineOptions.checkedContainer = block;
+    gEngineOptions.checkedContainerSize = size;
     return 1;
 }
 
@@ -513,12 +501,12 @@ int main(int argc, char **argv) {
         return 0;
     }
     if (o.save) return SaveDim(o.dimPercent) ? 0 : kExitFailure;
-    if (o.libFile && !CheckLibFile(o.libFile)) return kExitFailure;
+    EngineReset();
+    if (o.libFile && !LoadLibFile(o.libFile)) return kExitFailure;
     ApplyEnvironmentWindow(&o);
     InstallSignals();
-    EngineReset();
     X11EdgeReset();
-    gEngineOptions.containerFileName = o.libFile;  // null: only the built-in container
+    gEngineOptions.containerFileName = nullptr;  // -lib or else only the built-in container
     gEngineOptions.dimOverride = o.dimPercent;
     if (!o.libFile) {
         uint32_t size = 0;
