@@ -19,6 +19,12 @@ static void Explain(char *why, uint32_t whyCapacity, const char *format, ...) {
 // not read in full.
 static uint8_t *ReadOpenFile(FILE *f, const char *name, uint32_t *size, char *why,
                              uint32_t whyCapacity) {
+    // A folder opens on some systems and says so only when read.
+    int first = fgetc(f);
+    if (first == EOF && ferror(f)) {
+        Explain(why, whyCapacity, "cannot read %s: %s", name, strerror(errno));
+        return nullptr;
+    }
     long length = -1;
     if (fseek(f, 0, SEEK_END) == 0) length = ftell(f);
     if (length < 0 || fseek(f, 0, SEEK_SET) != 0) {

@@ -2,7 +2,10 @@
 // empty, too large or not files at all leave the built-in container in play.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -18,7 +21,9 @@ namespace {
 struct ContainerFileTest : ::testing::Test {
     std::vector<uint8_t> screen;
     Bytes builtin, file;
-    std::string path = ::testing::TempDir() + "orb_hostile_container.lib";
+    // One file per test: ctest runs the tests side by side.
+    std::string path = ::testing::TempDir() + "orb_container_" +
+                       ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".lib";
 
     void SetUp() override {
         builtin = BuildContainer(16, 16, 1, {FrameWords(LensPlan(16, 16, 5, 0))});
@@ -72,6 +77,50 @@ TEST_F(ContainerFileTest, EmptyFilesAndFoldersAreNotContainers) {
     remove(path.c_str());
     ASSERT_EQ(mkdir(path.c_str(), 0700), 0);
     ExpectBuiltin("a folder");
+}
+
+// The one reader gives back exactly the file's bytes, whatever their size up
+// to the limit, and says why when it gives nothing.
+TEST_F(ContainerFileTest, TheReaderReturnsTheFileOrAReason) {
+    char why[256];
+    uint32_t size = 7;
+    for (off_t length : {(off_t)0, (off_t)file.size(), (off_t)kMaxContainerFileBytes}) {
+        WriteFile(length);
+        uint8_t *block = LoadContainerFile(path.c_str(), &size, why, sizeof why);
+        ASSERT_TRUE(block) << length;
+        ASSERT_EQ(size, (uint32_t)length);
+        size_t same = std::min((size_t)length, file.size());
+        EXPECT_TRUE(std::equal(file.begin(), file.begin() + (long)same, block)) << length;
+        EXPECT_TRUE(std::all_of(block + same, block + length, [](uint8_t b) { return b == 0; }));
+        EXPECT_STREQ(why, "");
+        free(block);
+    }
+    WriteFile((off_t)kMaxContainerFileBytes + 1);
+    EXPECT_FALSE(LoadContainerFile(path.c_str(), &size, why, sizeof why));
+    EXPECT_EQ(size, 0u);
+    EXPECT_NE(strstr(why, "too large"), nullptr) << why;
+    remove(path.c_str());
+    EXPECT_FALSE(LoadContainerFile(path.c_str(), &size, why, sizeof why));
+    EXPECT_NE(strstr(why, "cannot open"), nullptr) << why;
+    EXPECT_NE(strstr(why, path.c_str()), nullptr) << why;
+    ASSERT_EQ(mkdir(path.c_str(), 0700), 0);
+    EXPECT_FALSE(LoadContainerFile(path.c_str(), &size, nullptr, 0));
+}
+
+// A container the program read and checked itself (orb -lib) plays before
+// any file; the engine leaves its memory alone.
+TEST_F(ContainerFileTest, ACheckedContainerPlaysBeforeAnyFile) {
+    WriteFile((off_t)file.size());
+    Bytes checked = BuildContainer(12, 10, 1, {FrameWords(LensPlan(12, 10, 4, 2))});
+    gEngineOptions.checkedContainer = checked.data();
+    gEngineOptions.checkedContainerSize = (uint32_t)checked.size();
+    EngineSetup(nullptr);
+    EXPECT_FALSE(gEngine.inert);
+    EXPECT_EQ(gEngine.containerData, checked.data());
+    EXPECT_EQ(gEngine.containerFromFile, 0);
+    EXPECT_EQ(gEngine.spriteWidth, 12);
+    EngineTeardown(nullptr);
+    EXPECT_EQ(checked, BuildContainer(12, 10, 1, {FrameWords(LensPlan(12, 10, 4, 2))}));
 }
 
 }  // namespace

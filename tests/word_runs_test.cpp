@@ -38,3 +38,49 @@ TEST(WordRuns, RoundTripThroughTheRunWriter) {
               (int32_t)frame.size());
     EXPECT_EQ(out, frame);
 }
+
+// The control words the writer makes are the runs the stream defines: a
+// literal of k words takes k more input words, a repeat of k takes one, and
+// the plain model expands both to k words.
+TEST(WordRuns, ControlWordsMakeTheRunsTheyName) {
+    for (uint32_t k : {1u, 2u, 3u, 127u, 128u, 65536u, 0x80000000u}) {
+        uint32_t literal = LiteralRunControl(k), repeat = RepeatRunControl(k);
+        EXPECT_TRUE(IsLiteralRun(literal)) << k;
+        EXPECT_FALSE(IsLiteralRun(repeat)) << k;
+        EXPECT_EQ(RunWords(literal), (int64_t)k);
+        EXPECT_EQ(RunWords(repeat), (int64_t)k);
+        EXPECT_EQ(RunInputWords(literal), (int64_t)k);
+        EXPECT_EQ(RunInputWords(repeat), 1);
+    }
+    Words stream = {LiteralRunControl(3), 4, 5, 6, RepeatRunControl(4), 9};
+    EXPECT_EQ(PlainWordRuns(stream.data(), (int32_t)stream.size(), 64),
+              (Words{4, 5, 6, 9, 9, 9, 9}));
+}
+
+// Every step a word can carry splits into a row and a column move that
+// rebuild it, the column in -511..512, and the level rides along untouched.
+TEST(DisplacementWords, StepsAndLevelsSurviveTheWord) {
+    const int32_t limit = 1 << 23;
+    for (int32_t step = -limit; step < limit; step += 997) {
+        for (int32_t level : {0, 1, 17, 31}) {
+            uint32_t word = MakeDisplacementWord(step, level);
+            ASSERT_EQ(DisplacementStep(word), step);
+            ASSERT_EQ(DisplacementLevel(word), level);
+            ASSERT_EQ(word & kSpareBitsMask, 0u);
+        }
+        int32_t rows = StepRows(step), columns = StepColumns(step);
+        ASSERT_EQ(rows * 1024 + columns, step);
+        ASSERT_GE(columns, -511);
+        ASSERT_LE(columns, 512);
+    }
+    // The words the plain frame model writes, bit for bit.
+    FramePlan plan = LensPlan(24, 20, 8, 1);
+    Words words = FrameWords(plan);
+    int32_t column = 0, row = 0;
+    for (size_t i = 0; i < words.size(); i++) {
+        int32_t step = (plan.sampleRow[i] - row) * 1024 + (plan.sampleColumn[i] - column);
+        ASSERT_EQ(MakeDisplacementWord(step, plan.level[i]), words[i]) << i;
+        column = plan.sampleColumn[i];
+        row = plan.sampleRow[i];
+    }
+}
