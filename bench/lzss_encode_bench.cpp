@@ -25,8 +25,9 @@ std::vector<Bytes> FrameStreams() {
         return streams;
     }
     const uint8_t *slot = c.data() + kContainerHeaderBytes;
-    uint32_t at = ReadLe32(slot), capacity = ReadLe32(slot + 4) * ReadLe32(slot + 8) * 4;
-    for (int i = 0; i < (int8_t)slot[13]; i++) {
+    uint32_t at = ReadLe32(slot + kEntryFirstRecord);
+    uint32_t capacity = ReadLe32(slot + kEntryWidth) * ReadLe32(slot + kEntryHeight) * 4;
+    for (int i = 0; i < (int8_t)slot[kEntryFrameCount]; i++) {
         uint32_t length = ReadLe32(&c[at]);
         Bytes out(capacity);
         out.resize(LzssDecode(&c[at + 4], out.data(), length, capacity));
