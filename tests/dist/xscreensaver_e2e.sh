@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # The Debian package under XScreenSaver's real daemon, on a private Xvfb:
-# the package unpacked into a scratch root, the daemon run by an
+# the package installed by dpkg into a scratch root, the daemon run by an
 # unprivileged user (it refuses root) with orb --root as its only hack,
 # activated by xscreensaver-command. Outside the ball the screen must be the
-# desktop dimmed to exactly 30 %; deactivating must end orb.
+# desktop dimmed to exactly 30 %; deactivating must end orb, and removing
+# the package must leave no file of it behind.
 #
 #   xscreensaver_e2e.sh DEB PROBE CONTAINER OUTDIR
 # Exit 0 pass, 77 skipped, anything else fails.
@@ -56,7 +57,15 @@ run_as_user() {
     USER="$test_user" LOGNAME="$test_user" "$@"
 }
 
-dpkg -x "$deb" "$work/root"
+# dpkg with its own database in the scratch root; the libraries the package
+# depends on are the machine's, which that database does not know.
+scratch_dpkg() {
+  dpkg --root="$work/root" --force-depends --force-not-root --force-script-chrootless "$@" \
+    >>"$work/dpkg.log" 2>&1 || { cat "$work/dpkg.log" >&2; fail "dpkg $*"; }
+}
+mkdir -p "$work/root/var/lib/dpkg/info" "$work/root/var/lib/dpkg/updates"
+touch "$work/root/var/lib/dpkg/status"
+scratch_dpkg -i "$deb"
 orb=$work/root/usr/libexec/xscreensaver/orb
 [ -x "$orb" ] || fail "the package has no executable usr/libexec/xscreensaver/orb"
 mkdir -p "$work/home"
@@ -116,4 +125,9 @@ for _ in $(seq 100); do
 done
 ! kill -0 "$orb_pid" 2>/dev/null || fail "orb still runs 10 s after -deactivate"
 stop_daemon
-echo "ok: XScreenSaver ran the packaged orb over the dimmed desktop and ended it (screenshot: $outdir/orb-xscreensaver.png)"
+
+scratch_dpkg -r orb
+left=$(cd "$work/root" && find . -mindepth 1 -not -path './var' -not -path './var/lib' -not -path './var/lib/dpkg*')
+[ -z "$left" ] || fail "removing the package left: $left"
+echo "ok: XScreenSaver ran the installed orb over the dimmed desktop and ended it;" \
+  "removing the package left nothing (screenshot: $outdir/orb-xscreensaver.png)"
