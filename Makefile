@@ -7,7 +7,7 @@ WIN64 := build-win64
 WIN32 := build-win32
 FUZZ := build-fuzz
 
-.PHONY: all deps native asan win64 win32 test run run-wine bench bench-x11 clean fuzz fuzz-smoke fuzz-long
+.PHONY: all deps native asan win64 win32 dist test run run-wine bench bench-x11 clean fuzz fuzz-smoke fuzz-long
 
 all: native
 
@@ -31,13 +31,19 @@ win32: deps
 	cmake -S . -B $(WIN32) -DCMAKE_TOOLCHAIN_FILE=$(abspath cmake/mingw-i686.cmake) -DCMAKE_BUILD_TYPE=Release
 	cmake --build $(WIN32) -j $(JOBS)
 
+# The release files in dist/: the Windows zip, the Debian package and
+# SHA256SUMS (packaging/dist.sh).
+dist: win64 win32 native
+	cmake --build $(NATIVE) --target dist
+
 # Every test: the fuzz smoke runs, the unit tests (plain and sanitized), and
-# the end-to-end runs under Wine and Xvfb, which the native test suite drives.
+# the end-to-end runs under Wine and Xvfb, and the checks of the release
+# files, which the native test suite drives.
 # The full native suite runs last, so its summary closes the output. Wine
 # and Xvfb now and then stumble on their own (a refused process start); a
 # test that fails gets one more run, so only a failure that repeats is red.
 test: deps
-	$(MAKE) --no-print-directory win64 win32 native asan
+	$(MAKE) --no-print-directory win64 win32 native asan dist
 	$(MAKE) --no-print-directory fuzz-smoke
 	ctest --test-dir $(ASAN) --output-on-failure -j $(JOBS) -L unit
 	ctest --test-dir $(NATIVE) --output-on-failure --repeat until-pass:2

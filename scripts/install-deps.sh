@@ -12,6 +12,7 @@ packages=(
   xvfb x11-utils x11-xserver-utils xdotool imagemagick
   clang libclang-rt-14-dev valgrind
   xscreensaver-data
+  zip unzip file dpkg-dev lintian python3 xscreensaver
 )
 
 missing=()

@@ -4,6 +4,7 @@
 //   orbtool bake [-o FILE] [options]
 //   orbtool info FILE
 //   orbtool render FILE [--background PNG] [--dim P] [--ticks N] -o OUT
+//   orbtool --help | --version
 //
 // Exit status: 0 success, 1 a failure (bad file, invalid container, cannot
 // write), 2 a usage error.
@@ -29,6 +30,7 @@ const char kUsage[] =
     "usage: orbtool bake [-o FILE] [options]\n"
     "       orbtool info FILE\n"
     "       orbtool render FILE [--background PNG] [--dim P] [--ticks N] -o OUT\n"
+    "       orbtool --help | --version\n"
     "\n"
     "bake     generate the crystal-ball animation container (default FILE: orb.lib).\n"
     "         The defaults reproduce the built-in container byte for byte.\n"
@@ -390,6 +392,10 @@ int main(int argc, char **argv) {
     std::string command = argv[1];
     if (command == "-h" || command == "--help" || command == "help") {
         fputs(kUsage, stdout);
+        return 0;
+    }
+    if (command == "--version") {
+        printf("orbtool %s\n", ORB_VERSION);
         return 0;
     }
     if (command == "bake") return Bake(argc, argv);

@@ -42,6 +42,7 @@ struct OrbOptions {
     const char *libFile;     // null: the built-in container
     int save;
     int help;
+    int version;
     long ticks;              // 0: run until stopped
     int hold;                // after -ticks N: keep the picture until stopped
     double durationSeconds;  // 0: run until stopped
@@ -89,6 +90,7 @@ static int SetLib(OrbOptions *o, const char *v) {
 }
 static int SetSave(OrbOptions *o, const char *) { return o->save = 1; }
 static int SetHelp(OrbOptions *o, const char *) { return o->help = 1; }
+static int SetVersion(OrbOptions *o, const char *) { return o->version = 1; }
 static int SetTicks(OrbOptions *o, const char *v) { return ParseLong(v, 1, 100000000, &o->ticks); }
 static int SetDuration(OrbOptions *o, const char *v) {
     char *end = nullptr;
@@ -122,6 +124,7 @@ static const OptionSpec kOptions[] = {
     {"lib", "FILE", SetLib, "play the animation container FILE instead of the built-in one"},
     {"save", nullptr, SetSave, "store the -dim value as the default and exit"},
     {"help", nullptr, SetHelp, "show this help and exit"},
+    {"version", nullptr, SetVersion, "print orb's version and exit"},
     {"ticks", "N", SetTicks, "stop after N ticks of 10 ms (for tests)"},
     {"hold", nullptr, SetHold, "with -ticks: keep the last picture until stopped, say so on stdout"},
     {"duration", "SECONDS", SetDuration, "stop after SECONDS"},
@@ -498,6 +501,10 @@ int main(int argc, char **argv) {
     if (!ParseCommandLine(argc, argv, &o)) return kExitUsage;
     if (o.help) {
         PrintHelp(stdout);
+        return 0;
+    }
+    if (o.version) {
+        printf("orb %s\n", ORB_VERSION);
         return 0;
     }
     if (o.save) return SaveDim(o.dimPercent) ? 0 : kExitFailure;

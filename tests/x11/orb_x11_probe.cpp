@@ -15,6 +15,9 @@
 //                                       "screen:Q": Q at screen coordinates)
 //       --lib FILE --seed S --ticks N   where the ball must be after N ticks
 //       --no-ball                       the ball must not show at all
+//       --ball-anywhere                 with --lib, no --seed: the ball is at a
+//                                       place the test cannot know; whatever
+//                                       differs must fit in one frame rectangle
 //       --png FILE                      write what was read as a PNG
 //       --crop FILE                     write the ball rectangle's pixels (raw BGR)
 //   same-crop FILE1 FILE2               two ball crops must be identical
@@ -296,14 +299,42 @@ struct CheckArgs {
     uint32_t seed = 0;
     long ticks = 0;
     bool noBall = false;
+    bool ballAnywhere = false;
     const char *png = nullptr;
     const char *crop = nullptr;
 };
+
+// A saver that XScreenSaver's daemon starts places the ball from the clock:
+// every pixel that differs from the dimmed desktop must lie within one
+// frame-sized rectangle, and enough of them must differ to be a ball.
+static int CheckBallAnywhere(const Picture &screen, const CheckArgs &a) {
+    Sprite sprite = {};
+    if (!a.lib || !ReadSprite(a.lib, &sprite)) return Fail("--lib: cannot read the container");
+    int x0 = screen.w, y0 = screen.h, x1 = -1, y1 = -1;
+    long changed = 0;
+    for (int y = 0; y < screen.h; ++y)
+        for (int x = 0; x < screen.w; ++x) {
+            Rgb source;
+            PatternAt(a.pattern, x, y, &source);
+            Rgb expected = {Dim(source.r, a.dim), Dim(source.g, a.dim), Dim(source.b, a.dim)};
+            if (screen.at(x, y) == expected) continue;
+            ++changed;
+            x0 = x < x0 ? x : x0, x1 = x > x1 ? x : x1;
+            y0 = y < y0 ? y : y0, y1 = y > y1 ? y : y1;
+        }
+    fprintf(stderr, "%ld pixels differ from the desktop dimmed to %d %%, within (%d, %d)-(%d, %d)\n",
+            changed, a.dim, x0, y0, x1, y1);
+    if (changed * 100 < (long)sprite.w * sprite.h) return Fail("no ball to be seen");
+    if (x1 - x0 >= sprite.w || y1 - y0 >= sprite.h)
+        return Fail("pixels differ outside one ball rectangle");
+    return 0;
+}
 
 static int Check(Display *d, const CheckArgs &a) {
     Picture screen;
     if (!ReadRoot(d, &screen)) return Fail("cannot read the root window");
     if (a.png && !WritePng(a.png, screen)) return Fail("cannot write the PNG");
+    if (a.ballAnywhere) return CheckBallAnywhere(screen, a);
     // The client area orb drew into, in root coordinates.
     int ox = a.inWindow ? a.wx : 0, oy = a.inWindow ? a.wy : 0;
     int W = a.inWindow ? a.ww : screen.w, H = a.inWindow ? a.wh : screen.h;
@@ -401,6 +432,7 @@ static bool ParseCheck(int argc, char **argv, CheckArgs *a) {
         else if (o == "--seed" && need(1)) a->seed = (uint32_t)strtoul(argv[++i], nullptr, 10);
         else if (o == "--ticks" && need(1)) a->ticks = atol(argv[++i]);
         else if (o == "--no-ball") a->noBall = true;
+        else if (o == "--ball-anywhere") a->ballAnywhere = true;
         else if (o == "--png" && need(1)) a->png = argv[++i];
         else if (o == "--crop" && need(1)) a->crop = argv[++i];
         else return false;

@@ -1,0 +1,79 @@
+# What `cmake --install` lays out and how `make dist` packs it: orb where
+# XScreenSaver's daemon looks for its hacks, its settings description where
+# xscreensaver-settings reads them, orbtool, the man pages and the package's
+# documents. The Debian package is CPack's DEB generator over these rules.
+include(GNUInstallDirs)
+
+# Who answers for the package (the Debian control file and changelog).
+set(ORB_MAINTAINER "The Orb authors <orb@example.org>")
+
+# orb's description for xscreensaver-settings.
+set(ORB_XSCREENSAVER_XML ${PROJECT_SOURCE_DIR}/x11/orb.xml)
+
+install(TARGETS orb DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/xscreensaver)
+install(FILES ${ORB_XSCREENSAVER_XML} DESTINATION ${CMAKE_INSTALL_DATADIR}/xscreensaver/config)
+install(TARGETS orbtool DESTINATION ${CMAKE_INSTALL_BINDIR})
+
+# Man pages and documents are installed gzipped (-n: no name or time
+# stamp inside, so the same sources give the same bytes).
+set(packaging_out ${PROJECT_BINARY_DIR}/packaging)
+set(gzipped_files)
+function(orb_gzip source destination)
+  get_filename_component(name ${source} NAME)
+  add_custom_command(OUTPUT ${packaging_out}/${name}.gz
+    COMMAND gzip -9 -n -c ${source} > ${packaging_out}/${name}.gz
+    DEPENDS ${source} VERBATIM)
+  install(FILES ${packaging_out}/${name}.gz DESTINATION ${destination})
+  set(gzipped_files ${gzipped_files} ${packaging_out}/${name}.gz PARENT_SCOPE)
+endfunction()
+
+configure_file(${PROJECT_SOURCE_DIR}/man/orb.6.in ${packaging_out}/orb.6 @ONLY)
+configure_file(${PROJECT_SOURCE_DIR}/man/orbtool.1.in ${packaging_out}/orbtool.1 @ONLY)
+configure_file(${PROJECT_SOURCE_DIR}/packaging/changelog.in ${packaging_out}/changelog @ONLY)
+orb_gzip(${packaging_out}/orb.6 ${CMAKE_INSTALL_MANDIR}/man6)
+orb_gzip(${packaging_out}/orbtool.1 ${CMAKE_INSTALL_MANDIR}/man1)
+orb_gzip(${packaging_out}/changelog ${CMAKE_INSTALL_DOCDIR})
+add_custom_target(orb_packaging_docs ALL DEPENDS ${gzipped_files})
+
+# Debian's machine-readable copyright file, with LICENSE as its licence text.
+# The licence text proper starts at its first paragraph after the title and
+# the copyright line.
+file(READ ${PROJECT_SOURCE_DIR}/LICENSE license_text)
+string(REGEX REPLACE "^.*\n(Permission )" "\\1" license_text "${license_text}")
+string(REGEX REPLACE "\n+$" "" license_text "${license_text}")
+string(REPLACE "\n\n" "\n.\n" license_text "${license_text}")
+string(REPLACE "\n" "\n " license_text "${license_text}")
+string(REGEX REPLACE "^Copyright \\(c\\) " "" ORB_COPYRIGHT_HOLDER "${ORB_COPYRIGHT}")
+configure_file(${PROJECT_SOURCE_DIR}/packaging/copyright.in ${packaging_out}/copyright @ONLY)
+install(FILES ${packaging_out}/copyright DESTINATION ${CMAKE_INSTALL_DOCDIR})
+
+# The Debian package.
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME orb)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_CONTACT ${ORB_MAINTAINER})
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "crystal ball screen saver for XScreenSaver")
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS xscreensaver)
+set(CPACK_DEBIAN_PACKAGE_SECTION x11)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+file(READ ${PROJECT_SOURCE_DIR}/packaging/description.txt CPACK_DEBIAN_PACKAGE_DESCRIPTION)
+# CPack puts the summary in front as the synopsis line.
+string(STRIP "${CPACK_DEBIAN_PACKAGE_DESCRIPTION}" CPACK_DEBIAN_PACKAGE_DESCRIPTION)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
+  OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+include(CPack)
+
+# `make dist`: the Debian package, the Windows zip from the two cross
+# builds, and SHA256SUMS over both, in dist/.
+configure_file(${PROJECT_SOURCE_DIR}/packaging/windows-readme.txt.in
+  ${packaging_out}/windows-readme.txt @ONLY)
+add_custom_target(dist
+  COMMAND ${PROJECT_SOURCE_DIR}/packaging/dist.sh ${PROJECT_BINARY_DIR} ${PROJECT_SOURCE_DIR}
+          "${ORB_WIN64_DIR}" "${ORB_WIN32_DIR}" ${PROJECT_SOURCE_DIR}/dist ${PROJECT_VERSION}
+  DEPENDS orb orbtool orb_packaging_docs
+  VERBATIM USES_TERMINAL)

@@ -1,0 +1,133 @@
+#!/usr/bin/env bash
+# The Debian package under XScreenSaver's real daemon, on a private Xvfb:
+# the package installed by dpkg into a scratch root, the daemon run by an
+# unprivileged user (it refuses root) with orb --root as its only hack,
+# activated by xscreensaver-command. Outside the ball the screen must be the
+# desktop dimmed to exactly 30 %; deactivating must end orb, and removing
+# the package must leave no file of it behind.
+#
+#   xscreensaver_e2e.sh DEB PROBE CONTAINER OUTDIR
+# Exit 0 pass, 77 skipped, anything else fails.
+set -euo pipefail
+. "$(dirname "$0")/../../scripts/xvfb.sh"
+
+deb=$1 probe=$2 container=$3 outdir=$4
+[ -f "$deb" ] || { echo "SKIP: no $deb (make dist)"; exit 77; }
+command -v xscreensaver >/dev/null || { echo "SKIP: no xscreensaver"; exit 77; }
+test_user=orb-saver-test
+
+work=$(mktemp -d)
+chmod 755 "$work"
+xvfb_pid="" daemon_pid=""
+# The daemon's own helpers (xscreensaver-gfx, -systemd) and their hacks go
+# with it; any left over are ended by their ids.
+stop_daemon() {
+  local pids
+  pids=$(ps -o pid= --ppid "$daemon_pid" 2>/dev/null || true)
+  for p in $pids; do pids="$pids $(ps -o pid= --ppid "$p" 2>/dev/null || true)"; done
+  run_as_user xscreensaver-command -exit >/dev/null 2>&1 || true
+  sleep 0.5
+  kill "$daemon_pid" $pids 2>/dev/null || true
+  wait "$daemon_pid" 2>/dev/null || true
+  daemon_pid=""
+}
+cleanup() {
+  [ -z "$daemon_pid" ] || stop_daemon
+  [ -z "$xvfb_pid" ] || { kill "$xvfb_pid" 2>/dev/null; wait "$xvfb_pid" 2>/dev/null; } || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+fail() {
+  echo "FAIL: $*" >&2
+  [ -f "$work/daemon.log" ] && tail -n 20 "$work/daemon.log" >&2
+  exit 1
+}
+
+# The daemon refuses to run hacks as root: as root, run it as a dedicated
+# unprivileged user (made here when missing), else as whoever we are.
+as_user=()
+if [ "$(id -u)" = 0 ]; then
+  id "$test_user" >/dev/null 2>&1 ||
+    useradd --system --no-create-home --shell /usr/sbin/nologin "$test_user" ||
+    fail "cannot create $test_user"
+  as_user=(setpriv --reuid="$test_user" --regid="$test_user" --clear-groups --)
+fi
+run_as_user() {
+  "${as_user[@]}" env -i HOME="$work/home" DISPLAY="$DISPLAY" PATH=/usr/bin:/bin \
+    USER="$test_user" LOGNAME="$test_user" "$@"
+}
+
+# dpkg with its own database in the scratch root; the libraries the package
+# depends on are the machine's, which that database does not know.
+scratch_dpkg() {
+  dpkg --root="$work/root" --force-depends --force-not-root --force-script-chrootless "$@" \
+    >>"$work/dpkg.log" 2>&1 || { cat "$work/dpkg.log" >&2; fail "dpkg $*"; }
+}
+mkdir -p "$work/root/var/lib/dpkg/info" "$work/root/var/lib/dpkg/updates"
+touch "$work/root/var/lib/dpkg/status"
+scratch_dpkg -i "$deb"
+orb=$work/root/usr/libexec/xscreensaver/orb
+[ -x "$orb" ] || fail "the package has no executable usr/libexec/xscreensaver/orb"
+mkdir -p "$work/home"
+# Every line but the last of a list ends in \n\ in this file's format.
+cat >"$work/home/.xscreensaver" <<CONF
+timeout: 0:30:00
+lock: False
+fade: False
+unfade: False
+splash: False
+dpmsEnabled: False
+mode: one
+selected: 0
+programs: $orb --root \n
+CONF
+[ "${#as_user[@]}" = 0 ] || chown -R "$test_user:" "$work/home"
+
+start_private_xvfb "$work" 800x600x24 || fail "Xvfb did not start"
+"$probe" paint gradient || fail "cannot paint the desktop"
+run_as_user xscreensaver -no-splash -verbose >"$work/daemon.log" 2>&1 &
+daemon_pid=$!
+for _ in $(seq 100); do
+  run_as_user xscreensaver-command -version >/dev/null 2>&1 && break
+  sleep 0.2
+done
+run_as_user xscreensaver-command -activate >/dev/null || fail "the daemon did not answer -activate"
+
+orb_pid=""
+for _ in $(seq 100); do
+  orb_pid=$(pgrep -f "^$orb --root" | head -n1 || true)
+  [ -n "$orb_pid" ] && break
+  sleep 0.1
+done
+[ -n "$orb_pid" ] || fail "the daemon did not start orb"
+# Installed in /usr/libexec/xscreensaver, orb is found by name alone: the
+# daemon puts that folder on the PATH its hacks run with.
+tr '\0' '\n' <"/proc/$orb_pid/environ" | grep -qE '^PATH=(.*:)?/usr/libexec/xscreensaver(:|$)' ||
+  fail "the daemon's hacks do not run with /usr/libexec/xscreensaver on their PATH"
+
+mkdir -p "$outdir"
+shown=0
+for _ in $(seq 20); do
+  sleep 0.5
+  if "$probe" check --pattern gradient --dim 30 --lib "$container" --ball-anywhere \
+       --png "$outdir/orb-xscreensaver.png" 2>"$work/check.log"; then
+    shown=1
+    break
+  fi
+done
+[ $shown = 1 ] || fail "the screen is not the dimmed desktop and a ball: $(cat "$work/check.log")"
+cat "$work/check.log"
+
+run_as_user xscreensaver-command -deactivate >/dev/null || fail "the daemon did not answer -deactivate"
+for _ in $(seq 100); do
+  kill -0 "$orb_pid" 2>/dev/null || break
+  sleep 0.1
+done
+! kill -0 "$orb_pid" 2>/dev/null || fail "orb still runs 10 s after -deactivate"
+stop_daemon
+
+scratch_dpkg -r orb
+left=$(cd "$work/root" && find . -mindepth 1 -not -path './var' -not -path './var/lib' -not -path './var/lib/dpkg*')
+[ -z "$left" ] || fail "removing the package left: $left"
+echo "ok: XScreenSaver ran the installed orb over the dimmed desktop and ended it;" \
+  "removing the package left nothing (screenshot: $outdir/orb-xscreensaver.png)"
