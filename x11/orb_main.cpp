@@ -364,14 +364,6 @@ static int UseGivenWindow(Window win, int *originX, int *originY) {
     return 1;
 }
 
-// Parts of the window that were covered come back from the clean background;
-// a ball there returns with the next tick.
-static void RepaintExposed(const XExposeEvent &e) {
-    if (gEngine.inert || gEngine.firstTick || !gEngine.background) return;
-    PresentRect(&gX11Edge, gEngine.background, gEngine.screenWidth, gEngine.screenHeight, e.x,
-                e.y, e.width, e.height);
-}
-
 static void HandleEvent(const XEvent &event) {
     const int own = gHost.ownWindow;
     if (X11EdgeHandleEvent(&event)) return;
@@ -398,7 +390,8 @@ static void HandleEvent(const XEvent &event) {
         }
         break;
     case Expose:
-        RepaintExposed(event.xexpose);
+        EngineRepaint(&gX11Edge, event.xexpose.x, event.xexpose.y, event.xexpose.width,
+                      event.xexpose.height);
         break;
     default:
         break;
