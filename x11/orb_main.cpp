@@ -2,9 +2,9 @@
 //
 // It draws into the root window (-root), into a window someone else made
 // (-window-id, or the XSCREENSAVER_WINDOW that XScreenSaver's daemon sets),
-// or into a window of its own. This file owns the process: the options, the
-// display, the window, the clock and the events. The engine does one step per
-// tick through the X11 edge (engine/edge_x11.cpp).
+// or into a window of its own. This file owns the process: the display, the
+// window, the clock and the events (the command line is orb_options.cpp's).
+// The engine does one step per tick through the X11 edge (engine/edge_x11.cpp).
 #include <signal.h>
 #include <time.h>
 
@@ -17,11 +17,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "container.h"
 #include "edge_x11.h"
 #include "engine.h"
+#include "orb_options.h"
 #include "settings.h"
 
 enum {
@@ -31,181 +33,6 @@ enum {
     kExitUsage = 2,    // the command line was refused
     kExitFailure = 1,  // a file or the display could not be used
 };
-
-enum DrawMode { kModeOwnWindow, kModeRoot, kModeWindowId };
-
-struct OrbOptions {
-    DrawMode mode;
-    int modeGiven;           // -root or -window-id was on the command line
-    unsigned long windowId;
-    int fullscreen;
-    int32_t dimPercent;      // -1: the stored setting
-    const char *libFile;     // null: the built-in container
-    int save;
-    int help;
-    long ticks;              // 0: run until stopped
-    int hold;                // after -ticks N: keep the picture until stopped
-    double durationSeconds;  // 0: run until stopped
-    int seedGiven;
-    uint32_t seed;
-    int noShm;
-};
-
-// ---- The command line, as data -------------------------------------------
-
-static int ParseLong(const char *text, long low, long high, long *out) {
-    if (!text || !*text) return 0;
-    char *end = nullptr;
-    errno = 0;
-    long v = strtol(text, &end, 10);
-    if (errno || *end || v < low || v > high) return 0;
-    *out = v;
-    return 1;
-}
-
-static int SetRoot(OrbOptions *o, const char *) {
-    o->mode = kModeRoot;
-    return 1;
-}
-static int SetWindowId(OrbOptions *o, const char *v) {
-    // XScreenSaver writes window ids in hex with 0x; accept decimal too.
-    char *end = nullptr;
-    errno = 0;
-    unsigned long id = strtoul(v, &end, 0);
-    if (errno || !*v || *end || id == 0 || v[0] == '-') return 0;
-    o->mode = kModeWindowId;
-    o->windowId = id;
-    return 1;
-}
-static int SetFullscreen(OrbOptions *o, const char *) { return o->fullscreen = 1; }
-static int SetDim(OrbOptions *o, const char *v) {
-    long percent;
-    if (!ParseLong(v, 0, 100, &percent)) return 0;
-    o->dimPercent = (int32_t)percent;
-    return 1;
-}
-static int SetLib(OrbOptions *o, const char *v) {
-    o->libFile = v;
-    return *v != 0;
-}
-static int SetSave(OrbOptions *o, const char *) { return o->save = 1; }
-static int SetHelp(OrbOptions *o, const char *) { return o->help = 1; }
-static int SetTicks(OrbOptions *o, const char *v) { return ParseLong(v, 1, 100000000, &o->ticks); }
-static int SetDuration(OrbOptions *o, const char *v) {
-    char *end = nullptr;
-    double s = strtod(v, &end);
-    if (!*v || *end || !(s > 0) || s > 1e7) return 0;
-    o->durationSeconds = s;
-    return 1;
-}
-static int SetSeed(OrbOptions *o, const char *v) {
-    long seed;
-    if (!ParseLong(v, 0, 4294967295L, &seed)) return 0;
-    o->seedGiven = 1;
-    o->seed = (uint32_t)seed;
-    return 1;
-}
-static int SetNoShm(OrbOptions *o, const char *) { return o->noShm = 1; }
-static int SetHold(OrbOptions *o, const char *) { return o->hold = 1; }
-
-struct OptionSpec {
-    const char *name;     // given with one dash or two
-    const char *argName;  // null: takes no value
-    int (*apply)(OrbOptions *, const char *value);  // 0: the value is refused
-    const char *help;
-};
-
-static const OptionSpec kOptions[] = {
-    {"root", nullptr, SetRoot, "draw on the root window (XSCREENSAVER_WINDOW when set)"},
-    {"window-id", "ID", SetWindowId, "draw into the existing window ID (hex 0x... or decimal)"},
-    {"fullscreen", nullptr, SetFullscreen, "make orb's own window cover the screen"},
-    {"dim", "PERCENT", SetDim, "brightness the desktop keeps, 0 to 100 (default: stored, else 30)"},
-    {"lib", "FILE", SetLib, "play the animation container FILE instead of the built-in one"},
-    {"save", nullptr, SetSave, "store the -dim value as the default and exit"},
-    {"help", nullptr, SetHelp, "show this help and exit"},
-    {"ticks", "N", SetTicks, "stop after N ticks of 10 ms (for tests)"},
-    {"hold", nullptr, SetHold, "with -ticks: keep the last picture until stopped, say so on stdout"},
-    {"duration", "SECONDS", SetDuration, "stop after SECONDS"},
-    {"seed", "N", SetSeed, "place the ball from seed N instead of the clock (for tests)"},
-    {"no-shm", nullptr, SetNoShm, "do not use the MIT-SHM extension"},
-};
-
-static void PrintHelp(FILE *to) {
-    fprintf(to,
-            "Usage: orb [options]\n"
-            "A crystal ball bounces over the darkened desktop. Without -root or -window-id\n"
-            "orb opens a window of its own; a key, a mouse button or closing it ends orb.\n\n");
-    for (const OptionSpec &spec : kOptions) {
-        char left[40];
-        snprintf(left, sizeof left, "-%s%s%s", spec.name, spec.argName ? " " : "",
-                 spec.argName ? spec.argName : "");
-        fprintf(to, "  %-22s %s\n", left, spec.help);
-    }
-    fprintf(to, "\nThe stored setting lives in $XDG_CONFIG_HOME/orb (else ~/.config/orb).\n");
-}
-
-static const OptionSpec *FindOption(const char *arg) {
-    if (arg[0] != '-') return nullptr;
-    const char *name = arg[1] == '-' ? arg + 2 : arg + 1;
-    if (!strcmp(name, "h")) name = "help";
-    for (const OptionSpec &spec : kOptions)
-        if (!strcmp(spec.name, name)) return &spec;
-    return nullptr;
-}
-
-// Returns 1 when every argument was taken; otherwise says why on stderr.
-static int ParseCommandLine(int argc, char **argv, OrbOptions *o) {
-    for (int i = 1; i < argc; ++i) {
-        const OptionSpec *spec = FindOption(argv[i]);
-        if (!spec) {
-            fprintf(stderr, "orb: unknown option '%s' (try -help)\n", argv[i]);
-            return 0;
-        }
-        const char *value = nullptr;
-        if (spec->argName) {
-            if (i + 1 >= argc) {
-                fprintf(stderr, "orb: -%s needs a value: %s\n", spec->name, spec->argName);
-                return 0;
-            }
-            value = argv[++i];
-        }
-        if (!spec->apply(o, value)) {
-            fprintf(stderr, "orb: bad value '%s' for -%s %s (%s)\n", value ? value : "",
-                    spec->name, spec->argName ? spec->argName : "", spec->help);
-            return 0;
-        }
-        if (spec->apply == SetRoot || spec->apply == SetWindowId) {
-            if (o->modeGiven) {
-                fprintf(stderr, "orb: give only one of -root and -window-id\n");
-                return 0;
-            }
-            o->modeGiven = 1;
-        }
-    }
-    if (o->save && o->dimPercent < 0) {
-        fprintf(stderr, "orb: -save stores the -dim value; give -dim PERCENT with it\n");
-        return 0;
-    }
-    if (o->hold && !o->ticks) {
-        fprintf(stderr, "orb: -hold needs -ticks N\n");
-        return 0;
-    }
-    if (o->fullscreen && o->modeGiven) {
-        fprintf(stderr, "orb: -fullscreen applies to orb's own window, not -root or -window-id\n");
-        return 0;
-    }
-    return 1;
-}
-
-// XScreenSaver's daemon hands its window over in the environment.
-static void ApplyEnvironmentWindow(OrbOptions *o) {
-    if (o->mode == kModeWindowId) return;
-    const char *env = getenv("XSCREENSAVER_WINDOW");
-    if (env && *env) {
-        OrbOptions probe = *o;
-        if (SetWindowId(&probe, env)) *o = probe;
-    }
-}
 
 // ---- Checks before the display is touched --------------------------------
 
@@ -497,12 +324,15 @@ static int RunSaver(const OrbOptions &o) {
 }
 
 int main(int argc, char **argv) {
-    OrbOptions o = {};
-    o.mode = kModeOwnWindow;
-    o.dimPercent = -1;
-    if (!ParseCommandLine(argc, argv, &o)) return kExitUsage;
+    OrbOptions o;
+    InitOrbOptions(&o);
+    std::string why;
+    if (!ParseOrbOptions(argc, argv, &o, &why)) {
+        fprintf(stderr, "orb: %s\n", why.c_str());
+        return kExitUsage;
+    }
     if (o.help) {
-        PrintHelp(stdout);
+        PrintOrbHelp(stdout);
         return 0;
     }
     if (o.save) return SaveDim(o.dimPercent) ? 0 : kExitFailure;
