@@ -82,7 +82,7 @@ static int SaveDim(int32_t percent) {
 
 // ---- The process's X state ------------------------------------------------
 
-struct OrbHost {
+struct X11Host {
     Display *display;
     Window drawable;
     int ownWindow;        // drawable is ours: destroy it at the end
@@ -94,13 +94,13 @@ struct OrbHost {
     int xError;           // last protocol error code seen in the loop
 };
 
-static OrbHost gHost = {};
+static X11Host gX11Host = {};
 static volatile sig_atomic_t gStopSignal = 0;
 
 static void OnStopSignal(int) { gStopSignal = 1; }
 
 static int OnXError(Display *, XErrorEvent *event) {
-    gHost.xError = event->error_code;
+    gX11Host.xError = event->error_code;
     return 0;
 }
 
@@ -134,7 +134,7 @@ static Cursor BlankCursor(Display *d, Window w) {
 // Our own window: created unmapped, so the capture that EngineSetup takes
 // from the root window still sees the desktop where the window will be.
 static int CreateOwnWindow(const OrbOptions &o, int *originX, int *originY) {
-    Display *d = gHost.display;
+    Display *d = gX11Host.display;
     int screen = DefaultScreen(d);
     int sw = DisplayWidth(d, screen), sh = DisplayHeight(d, screen);
     int w = o.fullscreen ? sw : (sw < kOwnWindowWidth ? sw : kOwnWindowWidth);
@@ -159,16 +159,16 @@ static int CreateOwnWindow(const OrbOptions &o, int *originX, int *originY) {
     hints->height = hints->min_height = hints->max_height = h;
     XSetWMNormalHints(d, win, hints);
     XFree(hints);
-    gHost.deleteWindow = XInternAtom(d, "WM_DELETE_WINDOW", False);
-    XSetWMProtocols(d, win, &gHost.deleteWindow, 1);
+    gX11Host.deleteWindow = XInternAtom(d, "WM_DELETE_WINDOW", False);
+    XSetWMProtocols(d, win, &gX11Host.deleteWindow, 1);
     if (o.fullscreen) {
         Atom state = XInternAtom(d, "_NET_WM_STATE", False);
         Atom full = XInternAtom(d, "_NET_WM_STATE_FULLSCREEN", False);
         XChangeProperty(d, win, state, XA_ATOM, 32, PropModeReplace, (unsigned char *)&full, 1);
         XDefineCursor(d, win, BlankCursor(d, win));
     }
-    gHost.drawable = win;
-    gHost.ownWindow = 1;
+    gX11Host.drawable = win;
+    gX11Host.ownWindow = 1;
     *originX = x;
     *originY = y;
     return 1;
@@ -177,43 +177,43 @@ static int CreateOwnWindow(const OrbOptions &o, int *originX, int *originY) {
 // A window someone else made (or the root): we watch it be uncovered or go
 // away, and leave its input to its owner.
 static int UseGivenWindow(Window win, int *originX, int *originY) {
-    Display *d = gHost.display;
+    Display *d = gX11Host.display;
     XWindowAttributes attributes;
-    gHost.xError = 0;
+    gX11Host.xError = 0;
     int ok = XGetWindowAttributes(d, win, &attributes);
     XSync(d, False);
-    if (!ok || gHost.xError) return 0;
+    if (!ok || gX11Host.xError) return 0;
     Window child;
     XTranslateCoordinates(d, win, attributes.root, 0, 0, originX, originY, &child);
     XSelectInput(d, win, win == attributes.root ? ExposureMask : StructureNotifyMask | ExposureMask);
-    gHost.drawable = win;
-    gHost.mapped = 1;
+    gX11Host.drawable = win;
+    gX11Host.mapped = 1;
     return 1;
 }
 
 static void HandleEvent(const XEvent &event) {
-    const int own = gHost.ownWindow;
+    const int own = gX11Host.ownWindow;
     if (X11EdgeHandleEvent(&event)) return;
     switch (event.type) {
     case KeyPress:
     case ButtonPress:
-        if (own) gHost.quit = 1;
+        if (own) gX11Host.quit = 1;
         break;
     case ClientMessage:
-        if (own && (Atom)event.xclient.data.l[0] == gHost.deleteWindow) gHost.quit = 1;
+        if (own && (Atom)event.xclient.data.l[0] == gX11Host.deleteWindow) gX11Host.quit = 1;
         break;
     case MapNotify:
-        if (event.xmap.window != gHost.drawable) break;
-        gHost.mapped = 1;
+        if (event.xmap.window != gX11Host.drawable) break;
+        gX11Host.mapped = 1;
         // Without a window manager nobody gives a full-screen window the focus.
-        if (gHost.grabKeyboard)
-            XGrabKeyboard(gHost.display, gHost.drawable, True, GrabModeAsync, GrabModeAsync,
+        if (gX11Host.grabKeyboard)
+            XGrabKeyboard(gX11Host.display, gX11Host.drawable, True, GrabModeAsync, GrabModeAsync,
                           CurrentTime);
         break;
     case DestroyNotify:
-        if (event.xdestroywindow.window == gHost.drawable) {
-            gHost.quit = 1;
-            gHost.drawable = 0;  // nothing left to destroy
+        if (event.xdestroywindow.window == gX11Host.drawable) {
+            gX11Host.quit = 1;
+            gX11Host.drawable = 0;  // nothing left to destroy
         }
         break;
     case Expose:
@@ -227,8 +227,8 @@ static void HandleEvent(const XEvent &event) {
 
 // Reads whatever the server has sent, without waiting for more.
 static void DrainEvents(void) {
-    Display *d = gHost.display;
-    for (int queued = XPending(d); queued > 0 && !gHost.quit;
+    Display *d = gX11Host.display;
+    for (int queued = XPending(d); queued > 0 && !gX11Host.quit;
          queued = XEventsQueued(d, QueuedAlready)) {
         XEvent event;
         XNextEvent(d, &event);
@@ -246,27 +246,27 @@ static void SleepUntil(int64_t nanoseconds) {
 // sleeps: events are read at the next tick, 10 ms is quick enough for a key,
 // and the server's replies to each put then cost no extra wake-up.
 static void RunLoop(const OrbOptions &o) {
-    Display *d = gHost.display;
+    Display *d = gX11Host.display;
     const int64_t start = MonotonicNanoseconds();
     const int64_t stopAt =
         o.durationSeconds > 0 ? start + (int64_t)(o.durationSeconds * 1e9) : INT64_MAX;
     int64_t nextTick = start;
     int held = 0;  // -hold: the ticks are done, the picture stays
-    while (!gHost.quit && !gStopSignal) {
+    while (!gX11Host.quit && !gStopSignal) {
         DrainEvents();
-        if (gHost.quit) break;
-        if (gHost.xError == BadWindow || gHost.xError == BadDrawable) break;  // it went away
+        if (gX11Host.quit) break;
+        if (gX11Host.xError == BadWindow || gX11Host.xError == BadDrawable) break;  // it went away
         int64_t now = MonotonicNanoseconds();
         if (now >= stopAt) break;
-        if (gHost.mapped && !held && now >= nextTick) {
+        if (gX11Host.mapped && !held && now >= nextTick) {
             if (gX11Edge.timerRunning) EngineTick(&gX11Edge);
             XFlush(d);
-            gHost.ticksDone += 1;
-            if (o.ticks && gHost.ticksDone >= o.ticks) {
+            gX11Host.ticksDone += 1;
+            if (o.ticks && gX11Host.ticksDone >= o.ticks) {
                 if (!o.hold) break;
                 // Whoever waits for this line may read the screen now.
                 XSync(d, False);
-                printf("orb: holding after %ld ticks\n", gHost.ticksDone);
+                printf("orb: holding after %ld ticks\n", gX11Host.ticksDone);
                 fflush(stdout);
                 held = 1;
             }
@@ -274,7 +274,7 @@ static void RunLoop(const OrbOptions &o) {
             if (nextTick < now) nextTick = now + kTickNanoseconds;
             continue;
         }
-        int64_t wake = gHost.mapped && !held ? nextTick : now + kTickNanoseconds;
+        int64_t wake = gX11Host.mapped && !held ? nextTick : now + kTickNanoseconds;
         SleepUntil(wake < stopAt ? wake : stopAt);
     }
 }
@@ -286,7 +286,7 @@ static int RunSaver(const OrbOptions &o) {
         fprintf(stderr, "orb: cannot open display '%s'\n", name ? name : "");
         return kExitFailure;
     }
-    gHost.display = d;
+    gX11Host.display = d;
     XSetErrorHandler(OnXError);
     int originX = 0, originY = 0;
     int ok = 0;
@@ -298,7 +298,7 @@ static int RunSaver(const OrbOptions &o) {
         ok = UseGivenWindow(win, &originX, &originY);
         if (!ok) fprintf(stderr, "orb: there is no window 0x%lx on this display\n", (unsigned long)win);
     }
-    if (ok) ok = X11EdgeAttach(d, gHost.drawable, originX, originY);
+    if (ok) ok = X11EdgeAttach(d, gX11Host.drawable, originX, originY);
     if (ok && !X11VisualUsable(gX11Edge.visual)) {
         fprintf(stderr, "orb: the window's visual is not TrueColor; nothing to draw with\n");
         ok = 0;
@@ -311,14 +311,14 @@ static int RunSaver(const OrbOptions &o) {
     gX11Edge.fixedSeed = o.seedGiven;
     gX11Edge.seed = o.seed;
     EngineSetup(&gX11Edge);
-    if (gHost.ownWindow) {
-        gHost.grabKeyboard = o.fullscreen;
-        XMapRaised(d, gHost.drawable);
+    if (gX11Host.ownWindow) {
+        gX11Host.grabKeyboard = o.fullscreen;
+        XMapRaised(d, gX11Host.drawable);
     }
     RunLoop(o);
     XSync(d, False);  // everything drawn is on the screen before we go
     EngineTeardown(&gX11Edge);
-    if (gHost.ownWindow && gHost.drawable) XDestroyWindow(d, gHost.drawable);
+    if (gX11Host.ownWindow && gX11Host.drawable) XDestroyWindow(d, gX11Host.drawable);
     XCloseDisplay(d);
     return 0;
 }
