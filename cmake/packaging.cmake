@@ -8,7 +8,7 @@ include(GNUInstallDirs)
 set(ORB_MAINTAINER "The Orb authors <orb@example.org>")
 
 # orb's description for xscreensaver-settings.
-set(ORB_XSCREENSAVER_XML ${PROJECT_SOURCE_DIR}/x11/orb.xml)
+set(ORB_XSCREENSAVER_XML ${ORB_XML_FILE})
 
 install(TARGETS orb DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/xscreensaver)
 install(FILES ${ORB_XSCREENSAVER_XML} DESTINATION ${CMAKE_INSTALL_DATADIR}/xscreensaver/config)

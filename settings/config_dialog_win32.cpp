@@ -13,8 +13,6 @@
 extern "C" IMAGE_DOS_HEADER __ImageBase;
 
 enum {
-    kSliderMin = 0,
-    kSliderMax = 100,
     kDialogDone = 1,  // the result of OK and of cancel alike
 };
 
@@ -26,10 +24,10 @@ int PrepareDialogControls(HINSTANCE) {
 }
 
 static void ShowStoredValue(HWND dialog) {
-    // A stored number outside 0..100 is left to the slider, which settles
-    // it at the nearer end; OK then stores that end.
+    // A stored number outside the range is left to the slider, which
+    // settles it at the nearer end; OK then stores that end.
     SendDlgItemMessageA(dialog, kConfigSliderId, TBM_SETRANGE, TRUE,
-                        MAKELPARAM(kSliderMin, kSliderMax));
+                        MAKELPARAM(kMinDimPercent, kMaxDimPercent));
     SendDlgItemMessageA(dialog, kConfigSliderId, TBM_SETPOS, TRUE, LoadDimPercent());
 }
 

@@ -19,8 +19,13 @@
 
 #define ORB_SETTINGS_VALUE_NAME "Orb 05-1999"
 
+// DimPercent's range and default: the dialog's slider, orb's -dim, orbtool's
+// --dim and XScreenSaver's slider (x11/orb.xml, made from these lines by the
+// build) all take them from here.
 enum {
     kSettingsRecordBytes = 12,
+    kMinDimPercent = 0,       // black
+    kMaxDimPercent = 100,     // the desktop as it was
     kDefaultDimPercent = 30,  // what every reader uses when nothing was read
 };
 

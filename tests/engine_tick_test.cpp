@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -311,6 +313,51 @@ TEST_F(EngineFixture, RenderFrameOnlyStartsOverOrGoesOn) {
     RenderFrame(1);
     EXPECT_EQ(rendered(), second);
     EXPECT_NE(first, second);
+}
+
+TEST_F(EngineFixture, RepaintShowsTheCleanBackgroundClippedToTheWindow) {
+    const uint8_t kCovered = 0xEE;  // what a window over the saver left behind
+    auto cover = [&]() { std::fill(screen.begin(), screen.end(), kCovered); };
+    // Only the rectangle x0..x1-1, y0..y1-1 came back, and without the ball.
+    auto expectRepainted = [&](int32_t x0, int32_t y0, int32_t x1, int32_t y1) {
+        for (int32_t y = 0; y < kH; y++)
+            for (int32_t x = 0; x < kW; x++) {
+                bool inside = x >= x0 && x < x1 && y >= y0 && y < y1;
+                ASSERT_EQ(Screen(x, y, 1), inside ? Dimmed(x, y, 1) : kCovered)
+                    << "pixel " << x << "," << y;
+            }
+    };
+    Start(1);
+    EngineSetup(nullptr);
+    EngineRepaint(nullptr, 0, 0, kW, kH);  // the first tick has not painted yet
+    EXPECT_EQ(gOffscreen.presentCount, 0);
+    EngineTick(nullptr);
+    EngineTick(nullptr);  // the ball is on the screen
+    int32_t presents = gOffscreen.presentCount;
+
+    cover();
+    EngineRepaint(nullptr, 0, 0, kW, kH);
+    expectRepainted(0, 0, kW, kH);
+    cover();
+    EngineRepaint(nullptr, -5, 3, 20, 1000);
+    expectRepainted(0, 3, 15, kH);
+    EXPECT_TRUE(gOffscreen.lastPresent[0] == 0 && gOffscreen.lastPresent[1] == 3 &&
+                gOffscreen.lastPresent[2] == 15 && gOffscreen.lastPresent[3] == kH - 3);
+    cover();
+    EngineRepaint(nullptr, 10, 20, INT32_MAX, INT32_MAX);  // a far corner past any int
+    expectRepainted(10, 20, kW, kH);
+    EXPECT_EQ(gOffscreen.presentCount, presents + 3);
+
+    // Nothing to show: nothing presented.
+    EngineRepaint(nullptr, kW, 0, 10, 10);
+    EngineRepaint(nullptr, 5, 5, 0, 10);
+    EngineRepaint(nullptr, 5, 5, 10, -1);
+    EngineRepaint(nullptr, INT32_MIN, 0, INT32_MAX, kH);
+    EXPECT_EQ(gOffscreen.presentCount, presents + 3);
+
+    EngineTeardown(nullptr);
+    EngineRepaint(nullptr, 0, 0, kW, kH);
+    EXPECT_EQ(gOffscreen.presentCount, presents + 3);
 }
 
 TEST_F(EngineFixture, StoredSettingChoosesTheDimming) {

@@ -4,7 +4,7 @@
 if(TARGET orbtool AND NOT ORB_SANITIZE)
   set(orbtool_cases
     bake_reproduces_builtin info_builtin render_builtin
-    usage_errors missing_file truncated_container not_a_container unwritable_output)
+    usage_errors option_tables missing_file truncated_container not_a_container unwritable_output)
   foreach(case ${orbtool_cases})
     add_test(NAME orbtool.${case}
       COMMAND ${CMAKE_COMMAND} -DORBTOOL=$<TARGET_FILE:orbtool> -DCASE=${case}

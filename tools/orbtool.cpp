@@ -8,7 +8,6 @@
 //
 // Exit status: 0 success, 1 a failure (bad file, invalid container, cannot
 // write), 2 a usage error.
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -23,35 +22,81 @@
 #include "engine.h"
 #include "file_io.h"
 #include "png_io.h"
+#include "settings.h"
+#include "tool_options.h"
 
 namespace {
 
-const char kUsage[] =
-    "usage: orbtool bake [-o FILE] [options]\n"
-    "       orbtool info FILE\n"
-    "       orbtool render FILE [--background PNG] [--dim P] [--ticks N] -o OUT\n"
-    "       orbtool --help | --version\n"
-    "\n"
-    "bake     generate the crystal-ball animation container (default FILE: orb.lib).\n"
-    "         The defaults reproduce the built-in container byte for byte.\n"
-    "  --size WxH          frame size in pixels, 8..400 a side (128x128)\n"
-    "  --frames N          frame count, 1..127 (60)\n"
-    "  --mode M            play mode byte: 1 bounces and loops, 2..4 appear now and then (1)\n"
-    "  --facets F          facet density: each icosahedron face cut into F*F facets (4)\n"
-    "  --turn T            fifths of a revolution per loop, negative turns the other way (1)\n"
-    "  --max-diameter D    ball diameter in the first and last frame (116)\n"
-    "  --min-diameter D    ball diameter in the middle frame (26)\n"
-    "  --brightness P      light, percent of the standard (100)\n"
-    "  --refraction P      bending of the desktop seen through the ball, percent (100)\n"
-    "info     check FILE as the saver would and print what it holds; exits 1 when the\n"
-    "         container breaks a rule, naming the first violation.\n"
-    "render   play FILE through the engine over a background (a built-in test pattern\n"
-    "         when none is given) dimmed to P percent (30) and write two PNGs: OUT, a\n"
-    "         contact sheet of all frames, and OUT with '-screen' before its extension,\n"
-    "         the screen after N ticks (120).\n";
+// What `orbtool bake` is asked for: the ball and where it goes.
+struct BakeArgs {
+    BallParams params;
+    std::string output = "orb.lib";
+};
+
+// What `orbtool render` is asked for, besides the container.
+struct RenderArgs {
+    std::string background;  // empty: the built-in test pattern
+    std::string output;
+    int32_t dim = kDefaultDimPercent;
+    int32_t ticks = 120;
+};
+
+// The baker checks what its numbers mean (CheckBallParams); the table only
+// takes them.
+std::vector<ToolOption> BakeOptionTable(BakeArgs *a) {
+    BallParams &p = a->params;
+    return {
+        TextOption("-o", "FILE", &a->output, "a file name", "where to write the container"),
+        SizeOption("--size", &p.width, &p.height, "frame size in pixels, 8..400 a side"),
+        WholeOption("--frames", "N", &p.frames, "frame count, 1..127"),
+        WholeOption("--mode", "M", &p.playMode,
+                    "play mode byte: 1 bounces and loops, 2..4 appear now and then"),
+        WholeOption("--facets", "F", &p.facetFrequency,
+                    "facet density: each icosahedron face cut into F*F facets"),
+        WholeOption("--turn", "T", &p.turn,
+                    "fifths of a revolution per loop, negative turns the other way"),
+        WholeOption("--max-diameter", "D", &p.maxDiameter,
+                    "ball diameter in the first and last frame"),
+        WholeOption("--min-diameter", "D", &p.minDiameter, "ball diameter in the middle frame"),
+        WholeOption("--brightness", "P", &p.brightness, "light, percent of the standard"),
+        WholeOption("--refraction", "P", &p.refraction,
+                    "bending of the desktop seen through the ball, percent"),
+    };
+}
+
+std::vector<ToolOption> RenderOptionTable(RenderArgs *a) {
+    return {
+        TextOption("-o", "OUT", &a->output, "a file name", "the contact sheet's PNG file"),
+        TextOption("--background", "PNG", &a->background, "a PNG file",
+                   "the desktop to play over, else a built-in test pattern"),
+        RangedOption("--dim", "P", &a->dim, kMinDimPercent, kMaxDimPercent, "a percentage",
+                     "brightness the desktop keeps in percent"),
+        RangedOption("--ticks", "N", &a->ticks, 0, 1000000, "a count",
+                     "ticks played before the screen is written"),
+    };
+}
+
+std::string Usage() {
+    BakeArgs bake;
+    RenderArgs render;
+    return "usage: orbtool bake [-o FILE] [options]\n"
+           "       orbtool info FILE\n"
+           "       orbtool render FILE [--background PNG] [--dim P] [--ticks N] -o OUT\n"
+           "       orbtool --help | --version\n"
+           "\n"
+           "bake     generate the crystal-ball animation container.\n"
+           "         The defaults reproduce the built-in container byte for byte.\n" +
+           ToolOptionUsage(BakeOptionTable(&bake)) +
+           "info     check FILE as the saver would and print what it holds; exits 1 when the\n"
+           "         container breaks a rule, naming the first violation.\n"
+           "render   play FILE through the engine over a background and write two PNGs:\n"
+           "         OUT, a contact sheet of all frames, and OUT with '-screen' before its\n"
+           "         extension, the screen after the ticks.\n" +
+           ToolOptionUsage(RenderOptionTable(&render));
+}
 
 int UsageError(const std::string &message) {
-    fprintf(stderr, "orbtool: %s\n%s", message.c_str(), kUsage);
+    fprintf(stderr, "orbtool: %s\n%s", message.c_str(), Usage().c_str());
     return 2;
 }
 
@@ -60,72 +105,19 @@ int Failure(const std::string &message) {
     return 1;
 }
 
-// A whole decimal integer in lo..hi.
-bool ParseInt(const char *text, int32_t lo, int32_t hi, int32_t *value) {
-    if (!text || !*text) return false;
-    errno = 0;
-    char *end = nullptr;
-    long v = strtol(text, &end, 10);
-    if (errno != 0 || *end != '\0' || v < lo || v > hi) return false;
-    *value = (int32_t)v;
-    return true;
-}
-
-bool ParseSize(const char *text, int32_t *w, int32_t *h) {
-    const char *x = text ? strchr(text, 'x') : nullptr;
-    if (!x) return false;
-    std::string left(text, (size_t)(x - text));
-    return ParseInt(left.c_str(), 1, 1 << 20, w) && ParseInt(x + 1, 1, 1 << 20, h);
-}
-
-// Options that take a value: "--name value". Returns the value or null.
-const char *TakeValue(int argc, char **argv, int *i) {
-    if (*i + 1 >= argc) return nullptr;
-    return argv[++*i];
-}
-
 // ---- bake ----------------------------------------------------------------
 
 int Bake(int argc, char **argv) {
-    BallParams params;
-    std::string output = "orb.lib";
-    struct IntOption {
-        const char *name;
-        int32_t *field;
-    } intOptions[] = {
-        {"--frames", &params.frames},         {"--mode", &params.playMode},
-        {"--facets", &params.facetFrequency}, {"--turn", &params.turn},
-        {"--max-diameter", &params.maxDiameter}, {"--min-diameter", &params.minDiameter},
-        {"--brightness", &params.brightness}, {"--refraction", &params.refraction},
-    };
-    for (int i = 2; i < argc; i++) {
-        std::string arg = argv[i];
-        const char *value = nullptr;
-        if (arg == "-o") {
-            if (!(value = TakeValue(argc, argv, &i))) return UsageError("-o needs a file name");
-            output = value;
-            continue;
-        }
-        if (arg == "--size") {
-            if (!ParseSize(TakeValue(argc, argv, &i), &params.width, &params.height))
-                return UsageError("--size needs WIDTHxHEIGHT, for example 128x128");
-            continue;
-        }
-        bool known = false;
-        for (const IntOption &o : intOptions) {
-            if (arg != o.name) continue;
-            known = true;
-            if (!ParseInt(TakeValue(argc, argv, &i), -1000000, 1000000, o.field))
-                return UsageError(arg + " needs a whole number");
-        }
-        if (!known) return UsageError("unknown bake option '" + arg + "'");
-    }
+    BakeArgs args;
     std::string why;
+    if (!ParseToolOptions(BakeOptionTable(&args), "bake", argc, argv, 2, &why))
+        return UsageError(why);
+    const BallParams &params = args.params;
     if (!CheckBallParams(params, &why)) return UsageError(why);
     std::vector<uint8_t> container;
     if (!BakeBallContainer(params, &container, &why)) return Failure(why);
-    if (!WriteFileBytes(output, container, &why)) return Failure(why);
-    printf("%s: %zu bytes, %d frames of %d x %d, play mode %d\n", output.c_str(),
+    if (!WriteFileBytes(args.output, container, &why)) return Failure(why);
+    printf("%s: %zu bytes, %d frames of %d x %d, play mode %d\n", args.output.c_str(),
            container.size(), params.frames, params.width, params.height, params.playMode);
     return 0;
 }
@@ -318,32 +310,16 @@ void ContactSheet(const ContainerFacts &f, int32_t screenW, int32_t screenH,
 
 int Render(int argc, char **argv) {
     if (argc < 3 || argv[2][0] == '-') return UsageError("render needs a container file");
-    std::string input = argv[2], background, output;
-    int32_t dim = 30, ticks = 120;
-    for (int i = 3; i < argc; i++) {
-        std::string arg = argv[i];
-        const char *value = nullptr;
-        if (arg == "-o") {
-            if (!(value = TakeValue(argc, argv, &i))) return UsageError("-o needs a file name");
-            output = value;
-        } else if (arg == "--background") {
-            if (!(value = TakeValue(argc, argv, &i)))
-                return UsageError("--background needs a PNG file");
-            background = value;
-        } else if (arg == "--dim") {
-            if (!ParseInt(TakeValue(argc, argv, &i), 0, 100, &dim))
-                return UsageError("--dim needs a percentage 0..100");
-        } else if (arg == "--ticks") {
-            if (!ParseInt(TakeValue(argc, argv, &i), 0, 1000000, &ticks))
-                return UsageError("--ticks needs a count 0..1000000");
-        } else {
-            return UsageError("unknown render option '" + arg + "'");
-        }
-    }
-    if (output.empty()) return UsageError("render needs -o OUT");
+    const std::string input = argv[2];
+    RenderArgs args;
+    std::string why;
+    if (!ParseToolOptions(RenderOptionTable(&args), "render", argc, argv, 3, &why))
+        return UsageError(why);
+    if (args.output.empty()) return UsageError("render needs -o OUT");
+    const std::string &background = args.background, &output = args.output;
+    const int32_t dim = args.dim, ticks = args.ticks;
 
     std::vector<uint8_t> container;
-    std::string why;
     if (!ReadContainerBytes(input, &container, &why)) return Failure(why);
     std::unique_ptr<ContainerFacts> facts(new ContainerFacts());
     char violation[256] = "";
@@ -391,7 +367,7 @@ int main(int argc, char **argv) {
     if (argc < 2) return UsageError("no command given");
     std::string command = argv[1];
     if (command == "-h" || command == "--help" || command == "help") {
-        fputs(kUsage, stdout);
+        fputs(Usage().c_str(), stdout);
         return 0;
     }
     if (command == "--version") {
