@@ -1,7 +1,7 @@
-// startup_cases.cpp -- what orb.scr is and does before any screen: switches
-// that run nothing, the resources the display settings rely on, and the fault
-// guard around every mode.
-#include "host.h"  // RunUnderFaultGuard, kFaultExitCode
+// startup_cases.cpp -- what orb.scr is and does around any screen: switches
+// that run nothing, the resources the display settings rely on, the fault
+// guard around every mode and the message loop's ends.
+#include "host.h"  // RunUnderFaultGuard, kFaultExitCode, RunMessageLoop
 #include "saver_cases.h"
 
 namespace {
@@ -73,6 +73,64 @@ void CaseFaultGuard() {
           "the guard did not clear the running state");
 }
 
+// The saver's message loop (host/message_loop.cpp) is linked into the driver
+// too and runs here on a window of ours, once with the system's fetch and
+// once with one that fails the way GetMessage reports a broken call.
+const UINT kProbeMessage = WM_APP + 7;
+
+struct LoopProbe {
+    HWND window;
+    int calls;       // fetches so far
+    int dispatched;  // sum of the probe messages' wParams that reached the window
+};
+LoopProbe gLoop;
+
+LRESULT CALLBACK LoopProbeProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message != kProbeMessage) return DefWindowProcA(window, message, wParam, lParam);
+    gLoop.dispatched += (int)wParam;
+    return 0;
+}
+
+// Two probe messages carrying 42, then -1. A loop that kept going past -1
+// would be handed the quit message with 0 after a hundred more calls.
+BOOL WINAPI BrokenFetch(LPMSG message, HWND, UINT, UINT) {
+    int call = gLoop.calls++;
+    if (call >= 2 && call < 100) return -1;
+    *message = MSG();
+    message->hwnd = gLoop.window;
+    message->message = call < 2 ? kProbeMessage : (UINT)WM_QUIT;
+    message->wParam = call < 2 ? 42 : 0;
+    return call < 2;
+}
+
+void CaseMessageLoop() {
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = LoopProbeProc;
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.lpszClassName = "OrbLoopProbe";
+    RegisterClassA(&windowClass);
+    gLoop = {CreateWindowExA(0, "OrbLoopProbe", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                             GetModuleHandleA(nullptr), nullptr),
+             0, 0};
+    CHECK(gLoop.window, "cannot make the probe window");
+
+    PostMessageA(gLoop.window, kProbeMessage, 42, 0);
+    PostQuitMessage(5);
+    int result = RunMessageLoop(GetMessageA);
+    CHECK(result == 5 && gLoop.dispatched == 42,
+          "the quit message with 5 ended the loop with %d after dispatching %d, wanted 5 after 42",
+          result, gLoop.dispatched);
+
+    gLoop.calls = gLoop.dispatched = 0;
+    result = RunMessageLoop(BrokenFetch);
+    CHECK(result == -1, "a failed fetch after messages with 42 ended the loop with %d, wanted -1",
+          result);
+    CHECK(gLoop.calls == 3 && gLoop.dispatched == 84,
+          "a failed fetch: %d fetches and %d dispatched, wanted 3 and 84", gLoop.calls,
+          gLoop.dispatched);
+    DestroyWindow(gLoop.window);
+}
+
 }  // namespace
 
 int RunFaultChild() {
@@ -92,5 +150,6 @@ std::vector<Case> StartupCases() {
         {"bad-switches", CaseBadSwitches},
         {"fault-guard", CaseFaultGuard},
         {"resources", CaseResources},
+        {"message-loop", CaseMessageLoop},
     };
 }
