@@ -84,6 +84,7 @@ int main(int argc, char **argv) {
         gHarness.scr = argv[2];
         gHarness.runDir = argv[3];
         if (gHarness.caseName == "fault-child") return RunFaultChild();
+        if (gHarness.caseName == "running-state") return RunRunningStateChild();
         if (gHarness.caseName == "showcase" && argc == 6)
             return RunShowcase(argv[4], std::atoi(argv[5]));
     }

@@ -14,6 +14,10 @@ std::vector<Case> StartupCases();    // startup_cases.cpp: switches, resources, 
 
 // The child half of the fault-guard case: faults under the saver's guard.
 int RunFaultChild();
+// A child that reports, as its exit code, whether the system holds that a
+// screen saver runs (0 or 1; 2 when it will not say). A fresh process reads
+// what the system holds now, not what this one read before.
+int RunRunningStateChild();
 
 // ---------------------------------------------------------------- containers
 
@@ -28,7 +32,9 @@ std::string ContainerFolder();
 // ---------------------------------------------------------------- 95/98 family
 
 void BecomeWin98();  // Wine reports the 95/98 family to orb.scr
-void SetPasswordAnswer(int answer);  // what the stand-in PASSWORD.CPL answers
+// What the stand-in PASSWORD.CPL answers, how long its modal loop runs
+// before it does, and "refuse-window" to have the saver window refused.
+void SetPasswordAnswer(int answer, DWORD holdMs = 50, const char *extra = "");
 int VerifierCalls();  // how often the stand-in was asked
 
 // Without a window manager (the suite's Xvfb has none), Wine waits 2 s for
