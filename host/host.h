@@ -8,7 +8,11 @@
 //   RunPreview(text)            the preview in the window named by text; -1
 //                               when there is none
 //   RunSaverWindow(parent)      creates the saver window (full screen when
-//                               parent is null) and runs the message loop; 0
+//                               parent is null) and runs the message loop; 0,
+//                               or -1 when nothing ran or the loop broke
+//   RunMessageLoop(fetch)       dispatches what fetch (GetMessageA) brings
+//                               until the quit message (its wParam) or a
+//                               failed fetch (-1)
 //   SaverWindowProc             the window class's procedure
 //   SaverDefaultProc            close rules and default handling, below the engine
 //   SetSaverRunning(0/1)        tells the 95/98 system whether a saver runs
@@ -34,6 +38,8 @@ HWND WindowFromHandleValue(uint32_t value);
 int RunPreview(const char *text);
 
 int RunSaverWindow(HWND parent);
+typedef BOOL(WINAPI *FetchMessageFn)(LPMSG message, HWND window, UINT first, UINT last);
+int RunMessageLoop(FetchMessageFn fetch);
 LRESULT CALLBACK SaverWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT CALLBACK SaverDefaultProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 extern "C" LRESULT WINAPI ScreenSaverProc(HWND window, UINT message, WPARAM wParam,

@@ -1,5 +1,5 @@
-// saver_window.cpp -- the saver window (full screen or preview child) and the
-// process's message loop.
+// saver_window.cpp -- the saver window (full screen or preview child), with
+// the process's message loop around it.
 #include "host.h"
 #include "host_state.h"
 
@@ -37,17 +37,6 @@ void FullScreenShape(WindowShape *shape) {
               {clip.left, clip.top, clip.right - clip.left, clip.bottom - clip.top}};
 }
 
-int RunMessageLoop(void) {
-    MSG message;
-    // GetMessage answers -1 on a broken call; that ends the loop too instead
-    // of spinning on it.
-    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
-        TranslateMessage(&message);
-        DispatchMessageA(&message);
-    }
-    return (int)message.wParam;
-}
-
 }  // namespace
 
 int RunSaverWindow(HWND parent) {
@@ -74,8 +63,9 @@ int RunSaverWindow(HWND parent) {
     }
     gHost.autoPlayMessage = gHost.isWin9xFamily ? RegisterWindowMessageA("QueryCancelAutoPlay") : 0;
 
-    // A class that cannot be registered or a window that cannot be created is
-    // a failed run, not a normal end: -1, like every mode that ran nothing.
+    // A class that cannot be registered, a window that cannot be created or a
+    // loop whose fetch broke is a failed run, not a normal end: -1, like every
+    // mode that ran nothing.
     int result = -1;
     if (RegisterClassA(&windowClass)) {
         HWND window = CreateWindowExA(shape.exStyle, kClassName, shape.name, shape.style,
@@ -83,7 +73,7 @@ int RunSaverWindow(HWND parent) {
                                       shape.box.bottom, parent, nullptr, gHost.hInstance, nullptr);
         if (window) {
             if (!parent) SetForegroundWindow(window);
-            result = RunMessageLoop();
+            result = RunMessageLoop(GetMessageA);
         }
     }
     UnloadPasswordVerifier();

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# dialog_run.sh -- runs one case of dialog_driver.exe against orb.scr inside
+# dialog_run.sh -- runs one case of orb_dialog_driver.exe against orb.scr inside
 # the Wine suite's Xvfb and prefix (suite.sh setup makes them; the cases run
 # one at a time, since they share the prefix's registry).
 #
@@ -17,6 +17,7 @@ for tool in wine wineserver import; do
   command -v "$tool" > /dev/null || { echo "skipped: $tool is not installed"; exit 77; }
 done
 [ -f "$scr" ] || { echo "skipped: no $scr"; exit 77; }
+[ -f "$driver" ] || { echo "skipped: no $driver"; exit 77; }
 [ -f "$state/env" ] || { echo "the Wine suite's setup did not run ($state/env missing)"; exit 1; }
 # shellcheck disable=SC1091
 . "$state/env"
@@ -40,7 +41,7 @@ if [ "$name" = screenshot ]; then
   fi
 fi
 
-timeout 120 wine "$driver" "$(winpath "$scr")" "$name" "$(winpath "$run")" \
+timeout 120 wine "$driver" "$name" "$(winpath "$scr")" "$(winpath "$run")" \
   > "$run/driver.log" 2>&1 < /dev/null &
 driver_pid=$!
 

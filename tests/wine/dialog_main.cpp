@@ -1,0 +1,23 @@
+// dialog_main.cpp -- orb_dialog_driver: orb.scr's configuration dialog and its
+// settings store, one case per run.
+//
+//   orb_dialog_driver <case> <orb.scr> <run folder>
+//
+// Prints one line per check that fails and "passed <case>" or "FAILED
+// <case>" at the end; exits 0 when every check of the case held, 1
+// otherwise, 2 on bad usage.
+#include "dialog_support.h"
+
+namespace {
+
+// Every case, of either driver, starts and leaves without a settings key.
+void ResetSettings() { DeleteKeyTree(kVendorKey); }
+
+}  // namespace
+
+int main(int argc, char **argv) {
+    std::vector<Case> cases = DialogFileCases();
+    std::vector<Case> running = DialogCases();
+    cases.insert(cases.end(), running.begin(), running.end());
+    return HarnessMain(argc, argv, cases, ResetSettings);
+}
