@@ -11,20 +11,25 @@
 namespace {
 
 // The cut bends each facet's surface this far from the round ball's: enough
-// to break the picture seen through it a little and to light the facets
-// apart, little enough that the picture stays one picture.
-const double kCutDepth = 0.45;
+// to light the facets a little apart and break the picture seen through
+// them slightly at their seams, little enough that the picture stays one
+// smoothly warped picture.
+const double kCutDepth = 0.08;
 // The desktop plane lies this many radii behind the ball's centre: a glass
-// ball of index 1.5 focuses 1.5 radii behind its centre, so at 2.85 the
-// picture near the middle comes out upside down at 0.9 times its size.
-const double kPlaneDistance = 2.85;
+// ball of index 1.5 focuses 1.5 radii behind its centre, so at 2.3 the
+// picture near the middle comes out upside down and about twice as large,
+// and towards the rim the ball squeezes ever more of the desktop in, so
+// straight lines seen through it bow round as they do through a real ball.
+// (The frame leaves room for a field only 1.1 radii wide, too little for a
+// picture made smaller in the middle without a smeared rim.)
+const double kPlaneDistance = 2.3;
+// Rays leaving the ball nearly sideways would land ever further out on the
+// plane; their travel is measured against a soft floor of their slope, so the
+// landing grows smoothly and stays finite up to the rim.
+const double kSlopeFloor = 0.6;
 // How far from the ball's centre a sample may land, in radii; the frame's
-// own edge may be nearer. Rays that land further out are drawn in smoothly.
+// own edge may be nearer.
 const double kFieldRadius = 1.1;
-// At index 1.5, samples nearer the centre than this share of the field are
-// not moved; with less bending the knee moves out, and glass that does not
-// bend at all shows the desktop unmoved.
-const double kFieldKnee = 0.55;
 
 // The light: a key light from the upper left in front of the ball, a weaker
 // fill from the lower right.
@@ -45,30 +50,10 @@ struct FrameOptics {
     double centreX, centreY;
     double index;          // of refraction
     double field;          // how far a sample may land, in radii
-    double knee;           // landing points nearer than this stay where they are
+    double reach;          // landing distances are drawn in below this; 0: not at all
     double gain;           // brightness
     std::vector<Facet> facets;  // turned to face the viewer as this frame shows them
 };
-
-FrameOptics MakeOptics(const BallParams &p, int32_t index) {
-    FrameOptics o;
-    o.radius = BallDiameter(p, index) / 2.0;
-    o.centreX = (double)p.width / 2.0;
-    o.centreY = (double)p.height / 2.0;
-    o.index = 1.0 + 0.5 * (double)p.refraction / 100.0;
-    // Half a pixel inside the frame's nearer edge, so that rounding down
-    // never leaves it.
-    double edge = (o.centreX < o.centreY ? o.centreX : o.centreY) - 0.5;
-    o.field = kFieldRadius < edge / o.radius ? kFieldRadius : edge / o.radius;
-    double bending = (o.index - 1.0) / 0.5;
-    o.knee = o.field * (1.0 - (1.0 - kFieldKnee) * (bending < 1.0 ? bending : 1.0));
-    o.gain = (double)p.brightness / 100.0;
-    std::vector<Facet> cut;
-    BuildCut(p.facetFrequency, &cut);
-    Mat3 m = FrameRotation(p, index);
-    for (const Facet &f : cut) o.facets.push_back({Apply(m, f.normal), f.distance});
-    return o;
-}
 
 // Where the surface point s of the round ball lies on the cut: the facet a
 // ray from the centre through s meets first, and the one it would meet next
@@ -109,38 +94,87 @@ Vec3 Refract(Vec3 ray, Vec3 n, double eta) {
     return Normalize(Add(Scale(ray, eta), Scale(n, eta * cosIn - SquareRoot(Positive(k)))));
 }
 
-// Draw a landing point (in radii from the centre) into the field: unmoved up
-// to the knee, then eased so that even the furthest ray stays inside.
-void IntoField(double field, double knee, double *x, double *y, bool infinite) {
-    double rho = SquareRoot(*x * *x + *y * *y);
-    if (rho <= 0) return;
-    if (knee > 0.999 * field) knee = 0.999 * field;
-    if (!infinite && rho <= knee) return;
-    double t = infinite ? 1.0 : (rho - knee) / (field - knee);
-    if (!infinite) t = t / SquareRoot(1.0 + t * t);
-    double to = knee + (field - knee) * t * 0.999;
-    *x *= to / rho;
-    *y *= to / rho;
-}
-
-// Trace the view ray at (u, v) (radii, y up) through the ball onto the
-// desktop plane; the landing point in radii from the centre.
+// Trace the view ray at (u, v) (radii, y up) through the ball towards the
+// desktop plane; where it lands, in radii from the centre, before it is drawn
+// into the field.
 void TraceRay(const FrameOptics &o, double u, double v, int32_t facet, double *landX,
               double *landY) {
-    Vec3 entry = {u, v, SquareRoot(1.0 - u * u - v * v)};
+    Vec3 entry = {u, v, SquareRoot(Positive(1.0 - u * u - v * v))};
     Vec3 inside = Refract({0, 0, -1}, CutNormal(o, entry, facet), 1.0 / o.index);
     // Through the solid to the round back of the ball.
     Vec3 exitPoint = Add(entry, Scale(inside, -2.0 * Dot(entry, inside)));
     Vec3 out = Refract(inside, Scale(exitPoint, -1.0), o.index);
-    bool infinite = out.z > -1e-9;
-    if (infinite) {
-        *landX = out.x, *landY = out.y;
-    } else {
-        double travel = (-kPlaneDistance - exitPoint.z) / out.z;
-        *landX = exitPoint.x + travel * out.x;
-        *landY = exitPoint.y + travel * out.y;
-    }
-    IntoField(o.field, o.knee, landX, landY, infinite);
+    double slope = -out.z;
+    double soft = (slope + SquareRoot(slope * slope + kSlopeFloor * kSlopeFloor)) / 2.0;
+    double travel = (kPlaneDistance + exitPoint.z) / soft;
+    *landX = exitPoint.x + travel * out.x;
+    *landY = exitPoint.y + travel * out.y;
+}
+
+// Draw a landing point into the field with one smooth curve, r / sqrt(1 +
+// (r / reach)^2): nearly unmoved near the centre, eased ever more strongly
+// outwards, and the frame's furthest landing point comes to the field's edge.
+// No knee and no clamp, so the picture bends smoothly all the way to the rim.
+void IntoField(const FrameOptics &o, double *x, double *y) {
+    if (o.reach <= 0) return;
+    double q = (*x * *x + *y * *y) / (o.reach * o.reach);
+    double scale = 1.0 / SquareRoot(1.0 + q);
+    *x *= scale;
+    *y *= scale;
+}
+
+// The reach that brings the furthest landing point of the frame, `furthest`
+// radii out, to the field's edge (0 when it lies inside already).
+double FieldReach(double furthest, double field) {
+    double over = furthest / field;
+    if (over <= 1.0) return 0;
+    return furthest / SquareRoot(over * over - 1.0);
+}
+
+// The landing point of the pixel at (x, y) (pixels from the centre, y up)
+// and its facet; false outside the ball.
+bool PixelRay(const FrameOptics &o, double x, double y, int32_t *facet, double *landX,
+              double *landY) {
+    if (x * x + y * y >= o.radius * o.radius) return false;
+    double u = x / o.radius, v = y / o.radius;
+    Vec3 s = {u, v, SquareRoot(Positive(1.0 - u * u - v * v))};
+    *facet = PlaceOnCut(o, s).facet;
+    TraceRay(o, u, v, *facet, landX, landY);
+    return true;
+}
+
+// Pixel centres relative to the ball's centre, y up.
+double PixelX(const FrameOptics &o, int32_t px) { return (double)px + 0.5 - o.centreX; }
+double PixelY(const FrameOptics &o, int32_t py) { return o.centreY - ((double)py + 0.5); }
+
+FrameOptics MakeOptics(const BallParams &p, int32_t index) {
+    FrameOptics o;
+    o.radius = BallDiameter(p, index) / 2.0;
+    o.centreX = (double)p.width / 2.0;
+    o.centreY = (double)p.height / 2.0;
+    o.index = 1.0 + 0.5 * (double)p.refraction / 100.0;
+    // Half a pixel inside the frame's nearer edge, so that rounding down
+    // never leaves it.
+    double edge = (o.centreX < o.centreY ? o.centreX : o.centreY) - 0.5;
+    o.field = kFieldRadius < edge / o.radius ? kFieldRadius : edge / o.radius;
+    o.gain = (double)p.brightness / 100.0;
+    o.reach = 0;
+    std::vector<Facet> cut;
+    BuildCut(p.facetFrequency, &cut);
+    Mat3 m = FrameRotation(p, index);
+    for (const Facet &f : cut) o.facets.push_back({Apply(m, f.normal), f.distance});
+    // The furthest landing point of this frame sets how hard the field eases.
+    double furthest = 0;
+    for (int32_t py = 0; py < p.height; py++)
+        for (int32_t px = 0; px < p.width; px++) {
+            int32_t facet;
+            double lx, ly;
+            if (!PixelRay(o, PixelX(o, px), PixelY(o, py), &facet, &lx, &ly)) continue;
+            double r2 = lx * lx + ly * ly;
+            if (r2 > furthest) furthest = r2;
+        }
+    o.reach = FieldReach(SquareRoot(furthest), o.field * 0.999);
+    return o;
 }
 
 double Schlick(double cosine, double index) {
@@ -154,17 +188,21 @@ double Smoothstep(double from, double to, double v) {
     return t * t * (3.0 - 2.0 * t);
 }
 
-// What the surface mirrors along r: a bright softbox where the key light
-// is and a paler sky above. In levels.
-double Surroundings(Vec3 r) {
-    double box = Smoothstep(0.80, 0.95, Dot(r, Normalize(kKeyLight)));
-    double sky = Power(Positive(r.y), 2);
-    return 40.0 * box + 10.0 * sky;
-}
+// Levels of the surroundings' window and sky at full reflection, of the glow
+// of the focused key light and of a facet edge's glint.
+const double kWindow = 60.0;
+const double kSky = 40.0;
+const double kGlow = 16.0;
+const double kGlint = 10.0;
 
-// The dim room all round, mirrored only where the ball turns away from the
-// viewer, so face on the desktop shows through unlit. In levels.
-const double kRoom = 10.0;
+// What the surface mirrors along r, in levels: a bright window up to the
+// left where the key light is, fading softly over a wide margin, and a sky
+// that brightens upwards over a dim floor.
+double Surroundings(Vec3 r) {
+    double window = Smoothstep(0.55, 0.97, Dot(r, Normalize(kKeyLight)));
+    double sky = Smoothstep(-0.6, 1.0, r.y);
+    return kWindow * window * window + kSky * sky;
+}
 
 // The light one point of the ball sends to the viewer, in levels.
 double SurfaceLight(const FrameOptics &o, double u, double v) {
@@ -172,45 +210,49 @@ double SurfaceLight(const FrameOptics &o, double u, double v) {
     CutPlace place = PlaceOnCut(o, s);
     Vec3 n = CutNormal(o, s, place.facet);
     Vec3 key = Normalize(kKeyLight);
+    Vec3 half = Normalize(Add(key, kViewer));
     // Reflection, weighted by Fresnel: faint face on, strong at the rim.
     Vec3 mirrored = Sub(Scale(n, 2.0 * n.z), kViewer);
-    double fresnel = Schlick(n.z, o.index);
-    double light = 1.5 * (fresnel * Surroundings(mirrored) + (fresnel - Schlick(1.0, o.index)) * kRoom);
-    // One small sharp highlight of the key light, and a faint one of the
+    // Face on the glass still mirrors a twenty-fifth of the bright sky, so
+    // over a dark desktop the upper half shows a faint body.
+    double light = Schlick(n.z, o.index) * Surroundings(mirrored);
+    // One small sharp highlight of the key light, and a soft one of the
     // fill, from the round ball, so they stay put while the ball turns.
-    light += 34.0 * Power(Positive(Dot(s, Normalize(Add(key, kViewer)))), 400);
-    light += 6.0 * Power(Positive(Dot(s, Normalize(Add(Normalize(kFillLight), kViewer)))), 300);
-    // The key light, focused by the ball, glows on its far inside.
+    double toKey = Dot(s, half);
+    light += 34.0 * Power(Positive(toKey), 400);
+    light += 6.0 * Power(Positive(Dot(s, Normalize(Add(Normalize(kFillLight), kViewer)))), 200);
+    // The key light, focused by the ball, glows softly on its far inside.
     double away = Positive(-(u * key.x + v * key.y) / SquareRoot(key.x * key.x + key.y * key.y));
     double r = SquareRoot(u * u + v * v);
-    light += 9.0 * Power(away, 4) * Smoothstep(0.6, 0.88, r) * (1.0 - Smoothstep(0.9, 1.0, r));
-    // A facet edge glints where the bevel between its facets mirrors the
-    // key light into the eye.
+    light += kGlow * Power(away, 3) * Smoothstep(0.35, 0.85, r) * (1.0 - Smoothstep(0.86, 1.0, r));
+    // A facet edge glints, short and soft, where the bevel between its
+    // facets mirrors the key light into the eye; never over the highlight.
     if (place.neighbour >= 0) {
         Vec3 a = o.facets[(size_t)place.facet].normal, b = o.facets[(size_t)place.neighbour].normal;
-        Vec3 bevel = Normalize(Add(s, Scale(Sub(Normalize(Add(a, b)), s), kCutDepth)));
+        Vec3 bevel = Normalize(Add(s, Scale(Sub(Normalize(Add(a, b)), s), 3.0 * kCutDepth)));
         Vec3 grad = Sub(Scale(a, 1.0 / o.facets[(size_t)place.facet].distance),
                         Scale(b, 1.0 / o.facets[(size_t)place.neighbour].distance));
         double sz = s.z > 1e-3 ? s.z : 1e-3;
         double gx = grad.x - grad.z * u / sz, gy = grad.y - grad.z * v / sz;
         double pixels = place.closeness * o.radius / SquareRoot(gx * gx + gy * gy + 1e-12);
-        double near = Clamp01(1.0 - pixels / 0.8);
-        light += near * 30.0 * Power(Positive(Dot(bevel, Normalize(Add(key, kViewer)))), 60);
+        double near = Clamp01(1.0 - pixels / 1.0);
+        double clear = 1.0 - Smoothstep(0.90, 0.97, toKey);
+        light += near * clear * kGlint * Power(Positive(Dot(bevel, half)), 80);
     }
     return light;
 }
 
-// A pixel's light: the mean over four points inside it, so the rim and the
-// glints fade over a pixel instead of stepping.
+// A pixel's light: the mean over sixteen points inside it, so the rim and
+// the glints fade over a pixel instead of stepping.
 int32_t PixelLevel(const FrameOptics &o, double x, double y) {
-    const double at[2] = {-0.25, 0.25};
+    const double at[4] = {-0.375, -0.125, 0.125, 0.375};
     double sum = 0;
     for (double dy : at)
         for (double dx : at) {
             double u = (x + dx) / o.radius, v = (y + dy) / o.radius;
             if (u * u + v * v < 1.0) sum += SurfaceLight(o, u, v);
         }
-    int32_t level = RoundToInt(sum / 4.0 * o.gain);
+    int32_t level = RoundToInt(sum / 16.0 * o.gain);
     return level < 0 ? 0 : level > kLightLevels - 1 ? kLightLevels - 1 : level;
 }
 
@@ -279,17 +321,15 @@ void BakeBallPixels(const BallParams &p, int32_t index, std::vector<BallPixel> *
         for (int32_t px = 0; px < w; px++) {
             BallPixel &out = (*pixels)[(size_t)py * (size_t)w + (size_t)px];
             out = {px, py, 0, -1};
-            double x = (double)px + 0.5 - o.centreX, y = o.centreY - ((double)py + 0.5);
-            double r = SquareRoot(x * x + y * y);
-            if (r >= o.radius + 1.0) continue;
+            double x = PixelX(o, px), y = PixelY(o, py);
+            if (x * x + y * y >= (o.radius + 1.0) * (o.radius + 1.0)) continue;
             out.level = PixelLevel(o, x, y);
-            if (r >= o.radius) continue;  // the rim's outer half pixel: light only
-            double u = x / o.radius, v = y / o.radius;
-            Vec3 s = {u, v, SquareRoot(Positive(1.0 - u * u - v * v))};
-            int32_t facet = PlaceOnCut(o, s).facet;
-            out.facet = facet < 0 ? 0 : facet;
+            int32_t facet;
             double landX, landY;
-            TraceRay(o, u, v, facet, &landX, &landY);
+            // The rim's outer half pixel gets light only.
+            if (!PixelRay(o, x, y, &facet, &landX, &landY)) continue;
+            out.facet = facet < 0 ? 0 : facet;
+            IntoField(o, &landX, &landY);
             out.sampleX = FloorToInt(o.centreX + landX * o.radius);
             out.sampleY = FloorToInt(o.centreY - landY * o.radius);
         }
