@@ -7,7 +7,7 @@ WIN64 := build-win64
 WIN32 := build-win32
 FUZZ := build-fuzz
 
-.PHONY: all deps native asan win64 win32 dist test run run-wine bench bench-x11 clean fuzz fuzz-smoke fuzz-long
+.PHONY: all deps native asan win64 win32 dist test run run-wine bench bench-x11 clean fuzz fuzz-smoke fuzz-long preview
 
 all: native
 
@@ -80,6 +80,10 @@ bench: native
 # CPU share of `orb -root` and of XScreenSaver's distort on a 1920x1080 Xvfb.
 bench-x11: deps
 	JOBS=$(JOBS) ORB_BUILD_DIR=$(NATIVE) ./bench/x11_cpu.sh
+
+# The README's pictures of the ball over sample desktops (scripts/preview.sh).
+preview: deps
+	JOBS=$(JOBS) ORB_BUILD_DIR=$(NATIVE) ./scripts/preview.sh
 
 clean:
 	rm -rf $(NATIVE) $(ASAN) $(WIN64) $(WIN32) $(FUZZ)

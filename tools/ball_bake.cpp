@@ -1,176 +1,266 @@
 // ball_bake.cpp -- see ball_bake.h.
 #include "ball_bake.h"
 
+#include <cstring>
+#include <memory>
+
+#include "ball_geometry.h"
+#include "container.h"
 #include "container_writer.h"
 
 namespace {
 
-const double kPi = 3.14159265358979323846;
+// The cut bends each facet's surface this far from the round ball's: enough
+// to light the facets a little apart and break the picture seen through
+// them slightly at their seams, little enough that the picture stays one
+// smoothly warped picture.
+const double kCutDepth = 0.08;
+// The desktop plane lies this many radii behind the ball's centre: a glass
+// ball of index 1.5 focuses 1.5 radii behind its centre, so at 2.3 the
+// picture near the middle comes out upside down and about twice as large,
+// and towards the rim the ball squeezes ever more of the desktop in, so
+// straight lines seen through it bow round as they do through a real ball.
+// (The frame leaves room for a field only 1.1 radii wide, too little for a
+// picture made smaller in the middle without a smeared rim.)
+const double kPlaneDistance = 2.3;
+// Rays leaving the ball nearly sideways would land ever further out on the
+// plane; their travel is measured against a soft floor of their slope, so the
+// landing grows smoothly and stays finite up to the rim.
+const double kSlopeFloor = 0.6;
+// How far from the ball's centre a sample may land, in radii; the frame's
+// own edge may be nearer.
+const double kFieldRadius = 1.1;
 
-struct Vec3 {
-    double x, y, z;
-};
-
-Vec3 Add(Vec3 a, Vec3 b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
-Vec3 Sub(Vec3 a, Vec3 b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
-Vec3 Scale(Vec3 a, double s) { return {a.x * s, a.y * s, a.z * s}; }
-double Dot(Vec3 a, Vec3 b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
-Vec3 Cross(Vec3 a, Vec3 b) {
-    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
-}
-
-double SquareRoot(double v) {
-    // sqrt is correctly rounded by IEEE 754; the builtin avoids <cmath>'s
-    // errno handling.
-    return __builtin_sqrt(v);
-}
-
-Vec3 Normalize(Vec3 a) { return Scale(a, 1.0 / SquareRoot(Dot(a, a))); }
-
-// Sine by its Taylor series after reduction to [-pi, pi]: libm versions
-// differ in the last bit between C libraries, and a last bit can move a
-// facet edge by a pixel.
-double Sine(double x) {
-    while (x > kPi) x -= 2.0 * kPi;
-    while (x < -kPi) x += 2.0 * kPi;
-    double term = x, sum = x, x2 = x * x;
-    for (int n = 1; n < 15; n++) {
-        term = -term * x2 / (double)((2 * n) * (2 * n + 1));
-        sum += term;
-    }
-    return sum;
-}
-
-double Cosine(double x) { return Sine(x + kPi / 2.0); }
-
-int32_t RoundToInt(double v) {
-    double f = v >= 0 ? (double)(int64_t)(v + 0.5) : -(double)(int64_t)(-v + 0.5);
-    return (int32_t)f;
-}
-
-// Rows of a 3x3 rotation.
-struct Mat3 {
-    Vec3 r0, r1, r2;
-};
-
-Vec3 Apply(const Mat3 &m, Vec3 v) { return {Dot(m.r0, v), Dot(m.r1, v), Dot(m.r2, v)}; }
-
-Mat3 Multiply(const Mat3 &a, const Mat3 &b) {
-    Vec3 c0 = {b.r0.x, b.r1.x, b.r2.x}, c1 = {b.r0.y, b.r1.y, b.r2.y},
-         c2 = {b.r0.z, b.r1.z, b.r2.z};
-    return {{Dot(a.r0, c0), Dot(a.r0, c1), Dot(a.r0, c2)},
-            {Dot(a.r1, c0), Dot(a.r1, c1), Dot(a.r1, c2)},
-            {Dot(a.r2, c0), Dot(a.r2, c1), Dot(a.r2, c2)}};
-}
-
-Mat3 RotateX(double c, double s) { return {{1, 0, 0}, {0, c, -s}, {0, s, c}}; }
-Mat3 RotateY(double c, double s) { return {{c, 0, s}, {0, 1, 0}, {-s, 0, c}}; }
-Mat3 RotateZ(double c, double s) { return {{c, -s, 0}, {s, c, 0}, {0, 0, 1}}; }
-
-// A facet's plane on the unit ball: n.p <= d inside.
-struct Facet {
-    Vec3 normal;
-    double distance;
-};
-
-// The icosahedron with a vertex on +y, so that turning about y is a symmetry
-// every fifth of a revolution.
-void Icosahedron(std::vector<Vec3> *vertices) {
-    const double phi = (1.0 + SquareRoot(5.0)) / 2.0;
-    const double raw[12][3] = {{0, 1, phi},  {0, 1, -phi},  {0, -1, phi},  {0, -1, -phi},
-                               {1, phi, 0},  {1, -phi, 0},  {-1, phi, 0},  {-1, -phi, 0},
-                               {phi, 0, 1},  {phi, 0, -1},  {-phi, 0, 1},  {-phi, 0, -1}};
-    // Turn (0, 1, phi) onto +y: a rotation about x with tan = phi.
-    double h = SquareRoot(1.0 + phi * phi);
-    Mat3 up = RotateX(1.0 / h, -phi / h);
-    vertices->clear();
-    for (const auto &v : raw) vertices->push_back(Normalize(Apply(up, {v[0], v[1], v[2]})));
-}
-
-void BuildFacets(int32_t frequency, std::vector<Facet> *facets) {
-    std::vector<Vec3> v;
-    Icosahedron(&v);
-    facets->clear();
-    // The faces are the vertex triples at edge distance from each other
-    // (edge 2 before normalising, so a squared distance near 4/(1+phi^2)).
-    double edge2 = Dot(Sub(v[0], v[4]), Sub(v[0], v[4]));
-    auto adjacent = [&](int a, int b) {
-        double d = Dot(Sub(v[a], v[b]), Sub(v[a], v[b]));
-        return d < edge2 * 1.01;
-    };
-    const int32_t f = frequency;
-    for (int a = 0; a < 12; a++)
-        for (int b = a + 1; b < 12; b++)
-            for (int c = b + 1; c < 12; c++) {
-                if (!adjacent(a, b) || !adjacent(b, c) || !adjacent(a, c)) continue;
-                auto point = [&](int32_t i, int32_t j) {
-                    Vec3 p = Add(Add(Scale(v[a], (double)(f - i - j)), Scale(v[b], (double)i)),
-                                 Scale(v[c], (double)j));
-                    return Normalize(p);
-                };
-                auto addFacet = [&](Vec3 p, Vec3 q, Vec3 r) {
-                    Vec3 n = Normalize(Cross(Sub(q, p), Sub(r, p)));
-                    Vec3 centre = Add(Add(p, q), r);
-                    if (Dot(n, centre) < 0) n = Scale(n, -1.0);
-                    facets->push_back({n, (Dot(n, p) + Dot(n, q) + Dot(n, r)) / 3.0});
-                };
-                for (int32_t i = 0; i < f; i++)
-                    for (int32_t j = 0; i + j < f; j++) {
-                        addFacet(point(i, j), point(i + 1, j), point(i, j + 1));
-                        if (i + j < f - 1)
-                            addFacet(point(i + 1, j), point(i + 1, j + 1), point(i, j + 1));
-                    }
-            }
-}
+// The light: a key light from the upper left in front of the ball, a weaker
+// fill from the lower right.
+const Vec3 kKeyLight = {-0.45, 0.62, 0.64};
+const Vec3 kFillLight = {0.62, -0.45, 0.64};
+const Vec3 kViewer = {0, 0, 1};
 
 // Orientation of frame `index`: the turn about the five-fold axis, then a
 // fixed lean that shows the upper pole and tilts the axis to the right.
-Mat3 FrameRotation(const BallParams &params, int32_t index) {
-    double angle = 2.0 * kPi / 5.0 * (double)params.turn * (double)index / (double)params.frames;
-    Mat3 spin = RotateY(Cosine(angle), Sine(angle));
-    Mat3 lean = RotateX(Cosine(0.45), Sine(0.45));
-    Mat3 roll = RotateZ(Cosine(-0.3), Sine(-0.3));
-    return Multiply(roll, Multiply(lean, spin));
+Mat3 FrameRotation(const BallParams &p, int32_t index) {
+    double angle = 2.0 * kPi / 5.0 * (double)p.turn * (double)index / (double)p.frames;
+    return Multiply(RotateZ(-0.3), Multiply(RotateX(0.45), RotateY(angle)));
 }
 
-// The light comes from the upper left, in front of the ball; a weaker one
-// from the lower right gives the far side a few glints.
-const Vec3 kKeyLight = {-0.45, 0.62, 0.64};
-const Vec3 kFillLight = {0.75, -0.35, 0.55};
-const double kDarkFacing = -0.08;  // facets turned further away get no light
+// Everything about one frame that does not change from pixel to pixel.
+struct FrameOptics {
+    double radius;         // pixels
+    double centreX, centreY;
+    double index;          // of refraction
+    double field;          // how far a sample may land, in radii
+    double reach;          // landing distances are drawn in below this; 0: not at all
+    double gain;           // brightness
+    std::vector<Facet> facets;  // turned to face the viewer as this frame shows them
+};
 
-double Power(double v, int32_t n) {
-    double r = 1.0;
-    for (int32_t i = 0; i < n; i++) r *= v;
-    return r;
+// Where the surface point s of the round ball lies on the cut: the facet a
+// ray from the centre through s meets first, and the one it would meet next
+// (for the edges). The closeness is the difference of their plane measures.
+struct CutPlace {
+    int32_t facet, neighbour;
+    double closeness;
+};
+
+CutPlace PlaceOnCut(const FrameOptics &o, Vec3 s) {
+    CutPlace c = {-1, -1, 0};
+    double best = -1, second = -1;
+    for (size_t i = 0; i < o.facets.size(); i++) {
+        double q = Dot(o.facets[i].normal, s) / o.facets[i].distance;
+        if (q > best) {
+            second = best, c.neighbour = c.facet;
+            best = q, c.facet = (int32_t)i;
+        } else if (q > second) {
+            second = q, c.neighbour = (int32_t)i;
+        }
+    }
+    c.closeness = best - second;
+    return c;
 }
 
-double Positive(double v) { return v > 0 ? v : 0; }
-
-// The light a facet sends to the viewer, in levels, before the per-pixel
-// highlight; negative means the facet is dark. Cut glass glows faintly where
-// it faces the light and flashes where it mirrors a light into the eye, so
-// neighbouring facets differ sharply.
-double FacetLight(Vec3 n) {
-    Vec3 key = Normalize(kKeyLight), fill = Normalize(kFillLight);
-    double facing = Dot(n, key);
-    if (facing < kDarkFacing) return -1.0;
-    Vec3 mirror = Sub(Scale(n, 2.0 * n.z), {0, 0, 1});  // the view ray reflected
-    double glow = 0.6 + 9.0 * Power(facing - kDarkFacing, 2);
-    double flash = 28.0 * Power(Positive(Dot(mirror, key)), 40);
-    double glint = 9.0 * Power(Positive(Dot(mirror, fill)), 8);
-    double sky = 6.0 * Power(Positive(mirror.y), 3);
-    return glow + flash + glint + sky;
+// The cut's surface normal at s: the round ball's, bent towards the facet's.
+Vec3 CutNormal(const FrameOptics &o, Vec3 s, int32_t facet) {
+    if (facet < 0) return s;
+    return Normalize(Add(s, Scale(Sub(o.facets[(size_t)facet].normal, s), kCutDepth)));
 }
 
-int32_t Clamp(int32_t v, int32_t lo, int32_t hi) { return v < lo ? lo : v > hi ? hi : v; }
+// Snell's law for a unit ray meeting a surface of unit normal n (facing the
+// ray) with eta = index before / index after. Light that would be reflected
+// whole leaves along the surface instead, so the picture has no seam there.
+Vec3 Refract(Vec3 ray, Vec3 n, double eta) {
+    double cosIn = -Dot(n, ray);
+    double k = 1.0 - eta * eta * (1.0 - cosIn * cosIn);
+    return Normalize(Add(Scale(ray, eta), Scale(n, eta * cosIn - SquareRoot(Positive(k)))));
+}
+
+// Trace the view ray at (u, v) (radii, y up) through the ball towards the
+// desktop plane; where it lands, in radii from the centre, before it is drawn
+// into the field.
+void TraceRay(const FrameOptics &o, double u, double v, int32_t facet, double *landX,
+              double *landY) {
+    Vec3 entry = {u, v, SquareRoot(Positive(1.0 - u * u - v * v))};
+    Vec3 inside = Refract({0, 0, -1}, CutNormal(o, entry, facet), 1.0 / o.index);
+    // Through the solid to the round back of the ball.
+    Vec3 exitPoint = Add(entry, Scale(inside, -2.0 * Dot(entry, inside)));
+    Vec3 out = Refract(inside, Scale(exitPoint, -1.0), o.index);
+    double slope = -out.z;
+    double soft = (slope + SquareRoot(slope * slope + kSlopeFloor * kSlopeFloor)) / 2.0;
+    double travel = (kPlaneDistance + exitPoint.z) / soft;
+    *landX = exitPoint.x + travel * out.x;
+    *landY = exitPoint.y + travel * out.y;
+}
+
+// Draw a landing point into the field with one smooth curve, r / sqrt(1 +
+// (r / reach)^2): nearly unmoved near the centre, eased ever more strongly
+// outwards, and the frame's furthest landing point comes to the field's edge.
+// No knee and no clamp, so the picture bends smoothly all the way to the rim.
+void IntoField(const FrameOptics &o, double *x, double *y) {
+    if (o.reach <= 0) return;
+    double q = (*x * *x + *y * *y) / (o.reach * o.reach);
+    double scale = 1.0 / SquareRoot(1.0 + q);
+    *x *= scale;
+    *y *= scale;
+}
+
+// The reach that brings the furthest landing point of the frame, `furthest`
+// radii out, to the field's edge (0 when it lies inside already).
+double FieldReach(double furthest, double field) {
+    double over = furthest / field;
+    if (over <= 1.0) return 0;
+    return furthest / SquareRoot(over * over - 1.0);
+}
+
+// The landing point of the pixel at (x, y) (pixels from the centre, y up)
+// and its facet; false outside the ball.
+bool PixelRay(const FrameOptics &o, double x, double y, int32_t *facet, double *landX,
+              double *landY) {
+    if (x * x + y * y >= o.radius * o.radius) return false;
+    double u = x / o.radius, v = y / o.radius;
+    Vec3 s = {u, v, SquareRoot(Positive(1.0 - u * u - v * v))};
+    *facet = PlaceOnCut(o, s).facet;
+    TraceRay(o, u, v, *facet, landX, landY);
+    return true;
+}
+
+// Pixel centres relative to the ball's centre, y up.
+double PixelX(const FrameOptics &o, int32_t px) { return (double)px + 0.5 - o.centreX; }
+double PixelY(const FrameOptics &o, int32_t py) { return o.centreY - ((double)py + 0.5); }
+
+FrameOptics MakeOptics(const BallParams &p, int32_t index) {
+    FrameOptics o;
+    o.radius = BallDiameter(p, index) / 2.0;
+    o.centreX = (double)p.width / 2.0;
+    o.centreY = (double)p.height / 2.0;
+    o.index = 1.0 + 0.5 * (double)p.refraction / 100.0;
+    // Half a pixel inside the frame's nearer edge, so that rounding down
+    // never leaves it.
+    double edge = (o.centreX < o.centreY ? o.centreX : o.centreY) - 0.5;
+    o.field = kFieldRadius < edge / o.radius ? kFieldRadius : edge / o.radius;
+    o.gain = (double)p.brightness / 100.0;
+    o.reach = 0;
+    std::vector<Facet> cut;
+    BuildCut(p.facetFrequency, &cut);
+    Mat3 m = FrameRotation(p, index);
+    for (const Facet &f : cut) o.facets.push_back({Apply(m, f.normal), f.distance});
+    // The furthest landing point of this frame sets how hard the field eases.
+    double furthest = 0;
+    for (int32_t py = 0; py < p.height; py++)
+        for (int32_t px = 0; px < p.width; px++) {
+            int32_t facet;
+            double lx, ly;
+            if (!PixelRay(o, PixelX(o, px), PixelY(o, py), &facet, &lx, &ly)) continue;
+            double r2 = lx * lx + ly * ly;
+            if (r2 > furthest) furthest = r2;
+        }
+    o.reach = FieldReach(SquareRoot(furthest), o.field * 0.999);
+    return o;
+}
+
+double Schlick(double cosine, double index) {
+    double f0 = (index - 1.0) / (index + 1.0);
+    f0 *= f0;
+    return f0 + (1.0 - f0) * Power(1.0 - Clamp01(cosine), 5);
+}
+
+double Smoothstep(double from, double to, double v) {
+    double t = Clamp01((v - from) / (to - from));
+    return t * t * (3.0 - 2.0 * t);
+}
+
+// Levels of the surroundings' window and sky at full reflection, of the glow
+// of the focused key light and of a facet edge's glint.
+const double kWindow = 60.0;
+const double kSky = 40.0;
+const double kGlow = 16.0;
+const double kGlint = 10.0;
+
+// What the surface mirrors along r, in levels: a bright window up to the
+// left where the key light is, fading softly over a wide margin, and a sky
+// that brightens upwards over a dim floor.
+double Surroundings(Vec3 r) {
+    double window = Smoothstep(0.55, 0.97, Dot(r, Normalize(kKeyLight)));
+    double sky = Smoothstep(-0.6, 1.0, r.y);
+    return kWindow * window * window + kSky * sky;
+}
+
+// The light one point of the ball sends to the viewer, in levels.
+double SurfaceLight(const FrameOptics &o, double u, double v) {
+    Vec3 s = {u, v, SquareRoot(Positive(1.0 - u * u - v * v))};
+    CutPlace place = PlaceOnCut(o, s);
+    Vec3 n = CutNormal(o, s, place.facet);
+    Vec3 key = Normalize(kKeyLight);
+    Vec3 half = Normalize(Add(key, kViewer));
+    // Reflection, weighted by Fresnel: faint face on, strong at the rim.
+    Vec3 mirrored = Sub(Scale(n, 2.0 * n.z), kViewer);
+    // Face on the glass still mirrors a twenty-fifth of the bright sky, so
+    // over a dark desktop the upper half shows a faint body.
+    double light = Schlick(n.z, o.index) * Surroundings(mirrored);
+    // One small sharp highlight of the key light, and a soft one of the
+    // fill, from the round ball, so they stay put while the ball turns.
+    double toKey = Dot(s, half);
+    light += 34.0 * Power(Positive(toKey), 400);
+    light += 6.0 * Power(Positive(Dot(s, Normalize(Add(Normalize(kFillLight), kViewer)))), 200);
+    // The key light, focused by the ball, glows softly on its far inside.
+    double away = Positive(-(u * key.x + v * key.y) / SquareRoot(key.x * key.x + key.y * key.y));
+    double r = SquareRoot(u * u + v * v);
+    light += kGlow * Power(away, 3) * Smoothstep(0.35, 0.85, r) * (1.0 - Smoothstep(0.86, 1.0, r));
+    // A facet edge glints, short and soft, where the bevel between its
+    // facets mirrors the key light into the eye; never over the highlight.
+    if (place.neighbour >= 0) {
+        Vec3 a = o.facets[(size_t)place.facet].normal, b = o.facets[(size_t)place.neighbour].normal;
+        Vec3 bevel = Normalize(Add(s, Scale(Sub(Normalize(Add(a, b)), s), 3.0 * kCutDepth)));
+        Vec3 grad = Sub(Scale(a, 1.0 / o.facets[(size_t)place.facet].distance),
+                        Scale(b, 1.0 / o.facets[(size_t)place.neighbour].distance));
+        double sz = s.z > 1e-3 ? s.z : 1e-3;
+        double gx = grad.x - grad.z * u / sz, gy = grad.y - grad.z * v / sz;
+        double pixels = place.closeness * o.radius / SquareRoot(gx * gx + gy * gy + 1e-12);
+        double near = Clamp01(1.0 - pixels / 1.0);
+        double clear = 1.0 - Smoothstep(0.90, 0.97, toKey);
+        light += near * clear * kGlint * Power(Positive(Dot(bevel, half)), 80);
+    }
+    return light;
+}
+
+// A pixel's light: the mean over sixteen points inside it, so the rim and
+// the glints fade over a pixel instead of stepping.
+int32_t PixelLevel(const FrameOptics &o, double x, double y) {
+    const double at[4] = {-0.375, -0.125, 0.125, 0.375};
+    double sum = 0;
+    for (double dy : at)
+        for (double dx : at) {
+            double u = (x + dx) / o.radius, v = (y + dy) / o.radius;
+            if (u * u + v * v < 1.0) sum += SurfaceLight(o, u, v);
+        }
+    int32_t level = RoundToInt(sum / 16.0 * o.gain);
+    return level < 0 ? 0 : level > kLightLevels - 1 ? kLightLevels - 1 : level;
+}
 
 }  // namespace
 
 int CheckBallParams(const BallParams &p, std::string *why) {
     // A step moves at most 511 columns left, and the step from the end of a
-    // row to the start of the next moves back a whole row's width plus up to
-    // two offsets.
+    // row to the start of the next may move back a whole row's width.
     if (p.width < 8 || p.height < 8 || p.width > kMaxBallFrameSide || p.height > kMaxBallFrameSide) {
         *why = "frame size must be 8.." + std::to_string(kMaxBallFrameSide) +
                " pixels on each side";
@@ -184,8 +274,8 @@ int CheckBallParams(const BallParams &p, std::string *why) {
         *why = "play mode must be -128..127";
         return 0;
     }
-    if (p.facetFrequency < 1 || p.facetFrequency > 12) {
-        *why = "facet density must be 1..12";
+    if (p.facetFrequency < 0 || p.facetFrequency > 12) {
+        *why = "facet density must be 0..12 (0: a smooth ball)";
         return 0;
     }
     if (p.turn < -20 || p.turn > 20) {
@@ -223,98 +313,25 @@ double BallDiameter(const BallParams &p, int32_t index) {
     return (double)p.maxDiameter - ease * (double)(p.maxDiameter - p.minDiameter);
 }
 
-namespace {
-
-// A facet as this frame sees it.
-struct SeenFacet {
-    Vec3 n;
-    double d;      // plane distance in pixels
-    double light;  // FacetLight; negative: dark
-    int32_t offsetX, offsetY;
-};
-
-// Without perspective the view ray at (x, y) enters the convex body through
-// the front facet whose plane it crosses last: the one of least depth. The
-// point is inside the outline when no plane is left uncrossed there.
-int32_t FacetAt(const std::vector<SeenFacet> &seen, double x, double y, double radius) {
-    int32_t best = -1;
-    double bestDepth = 0;
-    for (size_t i = 0; i < seen.size(); i++) {
-        const SeenFacet &s = seen[i];
-        if (s.n.z <= 1e-9) continue;
-        double depth = (s.d - s.n.x * x - s.n.y * y) / s.n.z;
-        if (best < 0 || depth < bestDepth) {
-            best = (int32_t)i;
-            bestDepth = depth;
-        }
-    }
-    if (best < 0) return -1;
-    for (const SeenFacet &s : seen)
-        if (s.n.x * x + s.n.y * y + s.n.z * bestDepth > s.d + 1e-9 * radius) return -1;
-    return best;
-}
-
-}  // namespace
-
 void BakeBallPixels(const BallParams &p, int32_t index, std::vector<BallPixel> *pixels) {
-    std::vector<Facet> facets;
-    BuildFacets(p.facetFrequency, &facets);
-    Mat3 m = FrameRotation(p, index);
-    double radius = BallDiameter(p, index) / 2.0;
-    // The bending scales with the ball: a small ball shifts little.
-    double bend = 0.78 * radius * (double)p.refraction / 100.0;
-    double gain = (double)p.brightness / 100.0;
-
-    std::vector<SeenFacet> seen;
-    for (const Facet &f : facets) {
-        Vec3 n = Apply(m, f.normal);
-        SeenFacet s{n, f.distance * radius, FacetLight(n), 0, 0};
-        // A glass ball shows what lies behind it upside down: a facet leaning
-        // right shows the desktop to its left. Screen rows grow downwards.
-        s.offsetX = Clamp(RoundToInt(-bend * n.x), -kMaxSampleColumns, kMaxSampleColumns);
-        s.offsetY = Clamp(RoundToInt(bend * n.y), -kMaxSampleRows, kMaxSampleRows);
-        seen.push_back(s);
-    }
-
+    FrameOptics o = MakeOptics(p, index);
     const int32_t w = p.width, h = p.height;
-    double cx = (double)w / 2.0, cy = (double)h / 2.0;
     pixels->assign((size_t)w * (size_t)h, BallPixel{0, 0, 0, -1});
     for (int32_t py = 0; py < h; py++)
         for (int32_t px = 0; px < w; px++) {
             BallPixel &out = (*pixels)[(size_t)py * (size_t)w + (size_t)px];
             out = {px, py, 0, -1};
-            double x = (double)px + 0.5 - cx, y = cy - ((double)py + 0.5);
-            if (x * x + y * y >= radius * radius) continue;
-            out.facet = FacetAt(seen, x, y, radius);
-        }
-
-    Vec3 half = Normalize(Add(Normalize(kKeyLight), {0, 0, 1}));
-    // On a small ball the facets are a few pixels wide and lit edges would
-    // swamp them; the edges fade in as the ball grows.
-    double edgeGain = (radius - 10.0) / 30.0;
-    edgeGain = edgeGain < 0 ? 0 : edgeGain > 1 ? 1 : edgeGain;
-    for (int32_t py = 0; py < h; py++)
-        for (int32_t px = 0; px < w; px++) {
-            BallPixel &out = (*pixels)[(size_t)py * (size_t)w + (size_t)px];
-            if (out.facet < 0) continue;
-            const SeenFacet &s = seen[(size_t)out.facet];
-            out.sampleX = Clamp(px + s.offsetX, 0, w - 1);
-            out.sampleY = Clamp(py + s.offsetY, 0, h - 1);
-            if (s.light < 0) continue;
-            double x = (double)px + 0.5 - cx, y = cy - ((double)py + 0.5);
-            // The round ball under the cut: a soft highlight from the smooth
-            // sphere's normal, so the ball reads round through its facets.
-            double r2 = (x * x + y * y) / (radius * radius);
-            Vec3 smooth = {x / radius, y / radius, SquareRoot(1.0 - r2)};
-            double light = s.light + 7.0 * Power(Positive(Dot(smooth, half)), 24);
-            // Facet edges catch the light: a pixel whose right or lower
-            // neighbour lies on another facet is an edge.
-            bool edge = false;
-            if (px + 1 < w) edge |= (*pixels)[(size_t)py * (size_t)w + (size_t)px + 1].facet != out.facet;
-            if (py + 1 < h) edge |= (*pixels)[(size_t)(py + 1) * (size_t)w + (size_t)px].facet != out.facet;
-            if (edge) light += edgeGain * (1.5 + 4.0 * Positive(Dot(smooth, Normalize(kKeyLight))));
-            int32_t level = RoundToInt(light * gain);
-            out.level = level < 1 ? (gain > 0 ? 1 : 0) : level > 31 ? 31 : level;
+            double x = PixelX(o, px), y = PixelY(o, py);
+            if (x * x + y * y >= (o.radius + 1.0) * (o.radius + 1.0)) continue;
+            out.level = PixelLevel(o, x, y);
+            int32_t facet;
+            double landX, landY;
+            // The rim's outer half pixel gets light only.
+            if (!PixelRay(o, x, y, &facet, &landX, &landY)) continue;
+            out.facet = facet < 0 ? 0 : facet;
+            IntoField(o, &landX, &landY);
+            out.sampleX = FloorToInt(o.centreX + landX * o.radius);
+            out.sampleY = FloorToInt(o.centreY - landY * o.radius);
         }
 }
 
@@ -326,7 +343,7 @@ void BallPixelsToWords(const std::vector<BallPixel> &pixels, int32_t width, int3
     int32_t lastX = 0, lastY = 0;
     for (size_t i = 0; i < words->size(); i++) {
         const BallPixel &b = pixels[i];
-        int32_t step = 1024 * (b.sampleY - lastY) + (b.sampleX - lastX);
+        int32_t step = kStepUnitsPerRow * (b.sampleY - lastY) + (b.sampleX - lastX);
         (*words)[i] = MakeDisplacementWord(step, b.level);
         lastX = b.sampleX;
         lastY = b.sampleY;
@@ -346,5 +363,16 @@ int BakeBallContainer(const BallParams &p, std::vector<uint8_t> *out, std::strin
     if (!CheckBallParams(p, why)) return 0;
     std::vector<std::vector<uint32_t>> frames;
     BakeBallFrames(p, &frames);
-    return WriteContainer({p.width, p.height, p.playMode}, frames, out, why);
+    if (!WriteContainer({p.width, p.height, p.playMode}, frames, out, why)) return 0;
+    // The saver would refuse what the checks refuse: never hand that out as
+    // a bake.
+    std::unique_ptr<ContainerFacts> facts(new ContainerFacts());
+    char violation[256] = "";
+    if (!ValidateContainer(out->data(), (uint32_t)out->size(), facts.get(), violation,
+                           sizeof violation)) {
+        *why = std::string("the baked container breaks a rule: ") + violation;
+        out->clear();
+        return 0;
+    }
+    return 1;
 }

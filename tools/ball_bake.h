@@ -1,27 +1,37 @@
 // ball_bake.h -- the crystal-ball animation, baked into displacement words.
 //
-// The ball is a geodesic sphere of flat triangular facets (an icosahedron
-// whose faces are cut into frequency^2 triangles, corners pushed out onto
-// the sphere). Seen from the front without perspective, every pixel inside
-// its outline belongs to one facet, and every facet has one refraction
-// offset and one light level, both from its normal: the desktop seen through
-// a facet is shifted against the way the facet leans, as a glass ball
-// inverts what lies behind it, and a facet is lit by how squarely it faces
-// the light, plus a highlight where it mirrors the light towards the viewer.
-// Facets turned away from the light stay at level 0.
+// The ball is solid glass (index 1.5 at --refraction 100) seen from the
+// front without perspective, in front of the desktop. Each pixel inside its
+// outline traces the view ray in through the front surface (Snell's law),
+// across the ball to its round back, out again, and on to a plane a few
+// radii behind it: the sample is where the ray lands, so the desktop shows
+// through the ball as one picture, upside down as a glass ball shows it.
+// Landing points beyond the frame's reach are drawn in smoothly, never
+// clamped, so every sample lies inside the frame.
+//
+// The front is cut into facets: an icosahedron whose faces are cut into
+// frequency^2 triangles (0: no cut, a smooth ball). A facet bends the surface
+// part of the way towards its own plane, so it shifts its piece of the
+// picture a little and mirrors the light a little differently. The light a
+// pixel adds is what the surface mirrors, weighted by Fresnel (faint face
+// on, strong at the rim), one small sharp highlight and a faint second one
+// from the round ball (they stay put while the ball turns), the glow of the
+// light focused on the far inside, and a glint on a facet edge only where
+// its bevel mirrors the light into the eye. The rim is lit by coverage, so
+// the outline fades over a pixel.
 //
 // The ball turns about one of its five-fold axes while its diameter eases
 // from maxDiameter down to minDiameter at frame (frames-1)/2 and back up to
 // maxDiameter at the last frame. One loop turns it by `turn` fifths of a
-// revolution, which maps the facet pattern onto itself, so the last frame
-// runs into the first without a jump.
+// revolution, which maps the cut onto itself, so the last frame runs into
+// the first without a jump.
 //
-// The bake uses only + - * / and sqrt in double precision, and sine and
-// cosine of its own, so every IEEE machine bakes the same bytes.
+// The bake uses only + - * / and sqrt in double precision (ball_geometry.h),
+// so every IEEE machine bakes the same bytes.
 //
 //   CheckBallParams(params, why)       1 when the parameters can be baked
 //   BakeBallFrames(params, &frames)    one width*height word field per frame
-//   BakeBallContainer(params, &out, why)  the whole container
+//   BakeBallContainer(params, &out, why)  the whole container, checked
 #ifndef ORB_TOOLS_BALL_BAKE_H
 #define ORB_TOOLS_BALL_BAKE_H
 
@@ -30,9 +40,7 @@
 #include <vector>
 
 enum {
-    kMaxSampleColumns = 49,  // how far a sample may lie from its pixel
-    kMaxSampleRows = 48,
-    kMaxBallFrameSide = 400,  // 400 - 1 + 2 * 49 columns back still fits a step
+    kMaxBallFrameSide = 400,  // a step back across a whole row must fit its 511 columns
 };
 
 struct BallParams {
@@ -40,7 +48,7 @@ struct BallParams {
     int32_t height = 128;
     int32_t frames = 60;
     int32_t playMode = 1;
-    int32_t facetFrequency = 4;  // each icosahedron face cut into frequency^2 facets
+    int32_t facetFrequency = 2;  // each icosahedron face cut into frequency^2 facets; 0: smooth
     int32_t turn = 1;            // fifths of a revolution per loop
     int32_t maxDiameter = 116;   // pixels, frames 0 and last
     int32_t minDiameter = 26;    // pixels, frame (frames-1)/2
@@ -49,7 +57,7 @@ struct BallParams {
 };
 
 // What a pixel of a frame shows: where it samples (inside the frame) and how
-// much light it gets. facet is -1 outside the ball.
+// much light it gets. facet is -1 outside the ball (0 on a smooth ball).
 struct BallPixel {
     int32_t sampleX, sampleY;
     int32_t level;
@@ -71,6 +79,8 @@ void BallPixelsToWords(const std::vector<BallPixel> &pixels, int32_t width, int3
 
 void BakeBallFrames(const BallParams &params, std::vector<std::vector<uint32_t>> *frames);
 
+// Fails (0, with a reason) on parameters CheckBallParams refuses, and on a
+// result the container checks would refuse.
 int BakeBallContainer(const BallParams &params, std::vector<uint8_t> *out, std::string *why);
 
 #endif

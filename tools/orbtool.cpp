@@ -52,7 +52,7 @@ std::vector<ToolOption> BakeOptionTable(BakeArgs *a) {
         WholeOption("--mode", "M", &p.playMode,
                     "play mode byte: 1 bounces and loops, 2..4 appear now and then"),
         WholeOption("--facets", "F", &p.facetFrequency,
-                    "facet density: each icosahedron face cut into F*F facets"),
+                    "facet density: each icosahedron face cut into F*F facets, 0 a smooth ball"),
         WholeOption("--turn", "T", &p.turn,
                     "fifths of a revolution per loop, negative turns the other way"),
         WholeOption("--max-diameter", "D", &p.maxDiameter,

@@ -1,0 +1,169 @@
+// sample_desktop -- draws a desktop-like picture for previews of the saver:
+// a landscape wallpaper, a column of icons, two windows with title bars and
+// lines of "text", one showing a photo, and a task bar. Everything is drawn
+// here, so the pictures in docs/ can be made again on any machine.
+//
+//   sample_desktop light|dark WIDTHxHEIGHT OUT.png
+//
+// Exit status: 0 written, 1 cannot write, 2 a usage error.
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "png_io.h"
+
+namespace {
+
+struct Rgb {
+    double r, g, b;
+};
+
+Rgb Mix(Rgb a, Rgb b, double t) {
+    return {a.r + (b.r - a.r) * t, a.g + (b.g - a.g) * t, a.b + (b.b - a.b) * t};
+}
+
+struct Theme {
+    Rgb skyTop, skyHorizon, sun, hillNear, hillFar, water;
+    Rgb windowBody, ink, titleBar, titleInk, frame, taskBar;
+};
+
+const Theme kLight = {{70, 130, 210},  {250, 205, 150}, {255, 245, 210}, {40, 90, 60},
+                      {110, 140, 150}, {60, 110, 170},  {250, 250, 248}, {30, 30, 40},
+                      {215, 220, 230}, {40, 40, 60},    {170, 175, 190}, {225, 228, 235}};
+const Theme kDark = {{8, 10, 30},    {90, 40, 90},   {240, 230, 200}, {10, 14, 20},
+                     {40, 35, 70},   {20, 25, 60},   {38, 40, 48},    {205, 210, 220},
+                     {55, 58, 70},   {230, 230, 240}, {80, 84, 100},  {28, 30, 38}};
+
+class Canvas {
+  public:
+    Canvas(int32_t w, int32_t h) : w_(w), h_(h), rgb_((size_t)w * (size_t)h * 3, 0) {}
+    void Put(int32_t x, int32_t y, Rgb c) {
+        if (x < 0 || y < 0 || x >= w_ || y >= h_) return;
+        uint8_t *p = &rgb_[((size_t)y * (size_t)w_ + (size_t)x) * 3];
+        p[0] = Byte(c.r), p[1] = Byte(c.g), p[2] = Byte(c.b);
+    }
+    void Fill(int32_t x0, int32_t y0, int32_t x1, int32_t y1, Rgb c) {
+        for (int32_t y = y0; y < y1; y++)
+            for (int32_t x = x0; x < x1; x++) Put(x, y, c);
+    }
+    int32_t w_, h_;
+    std::vector<uint8_t> rgb_;
+
+  private:
+    static uint8_t Byte(double v) { return (uint8_t)(v < 0 ? 0 : v > 255 ? 255 : v + 0.5); }
+};
+
+// Sky, sun, two ranges of hills and a lake that mirrors them.
+void Wallpaper(Canvas &c, const Theme &t) {
+    int32_t horizon = c.h_ * 62 / 100;
+    double sunX = c.w_ * 0.7, sunY = c.h_ * 0.45, sunR = c.h_ * 0.06;
+    for (int32_t y = 0; y < c.h_; y++)
+        for (int32_t x = 0; x < c.w_; x++) {
+            int32_t my = y < horizon ? y : 2 * horizon - y;  // the lake mirrors
+            double fy = (double)my / horizon;
+            Rgb col = Mix(t.skyTop, t.skyHorizon, fy * fy);
+            double d = std::hypot(x - sunX, my - sunY);
+            col = Mix(col, t.sun, d < sunR ? 1.0 : std::exp(-(d - sunR) / (sunR * 1.5)) * 0.6);
+            double far = horizon - c.h_ * (0.10 + 0.05 * std::sin(x * 0.011) + 0.03 * std::sin(x * 0.037));
+            double near = horizon - c.h_ * (0.04 + 0.06 * std::sin(x * 0.006 + 1.0) * std::sin(x * 0.006 + 1.0));
+            if (my > far) col = Mix(t.hillFar, col, 0.15);
+            if (my > near) col = Mix(t.hillNear, t.hillFar, (horizon - my) / (c.h_ * 0.2));
+            if (y >= horizon) col = Mix(col, t.water, 0.45 + 0.1 * std::sin(y * 0.9));
+            c.Put(x, y, col);
+        }
+}
+
+// A line of "words": blocks of ink with gaps, lengths from a fixed sequence.
+void TextLine(Canvas &c, int32_t x0, int32_t x1, int32_t y, int32_t height, Rgb ink, int32_t seed) {
+    int32_t x = x0;
+    for (int32_t k = 0; x < x1; k++) {
+        int32_t len = 10 + ((seed * 7 + k * 13) % 9) * 6;
+        if (x + len > x1) len = x1 - x;
+        // Letters: columns of ink with thin gaps, some taller.
+        for (int32_t i = 0; i < len; i++) {
+            bool gap = (i + seed) % 6 == 5;
+            bool tall = (i * 3 + k + seed) % 11 == 0;
+            if (!gap) c.Fill(x + i, y - (tall ? 2 : 0), x + i + 1, y + height, ink);
+        }
+        x += len + 6;
+    }
+}
+
+void Window(Canvas &c, const Theme &t, int32_t x0, int32_t y0, int32_t x1, int32_t y1, Rgb accent,
+            bool photo) {
+    c.Fill(x0 - 2, y0 - 2, x1 + 2, y1 + 2, t.frame);
+    c.Fill(x0, y0, x1, y0 + 26, t.titleBar);
+    c.Fill(x0 + 8, y0 + 7, x0 + 20, y0 + 19, accent);
+    TextLine(c, x0 + 28, x0 + (x1 - x0) / 2, y0 + 10, 6, t.titleInk, 3);
+    Rgb dots[3] = {{230, 80, 70}, {240, 190, 60}, {90, 190, 90}};
+    for (int i = 0; i < 3; i++) c.Fill(x1 - 18 - 16 * i, y0 + 8, x1 - 8 - 16 * i, y0 + 18, dots[i]);
+    c.Fill(x0, y0 + 26, x1, y1, t.windowBody);
+    int32_t textRight = photo ? x0 + (x1 - x0) * 55 / 100 : x1 - 16;
+    for (int32_t line = 0, y = y0 + 44; y + 8 < y1 - 10; line++, y += 18) {
+        Rgb ink = line % 5 == 0 ? accent : t.ink;
+        TextLine(c, x0 + 16, line % 5 == 4 ? (x0 + textRight) / 2 : textRight, y, 7, ink, line);
+    }
+    if (!photo) return;
+    // A photo: a warm sunset over a sea, with a dark island.
+    int32_t px0 = textRight + 14, py0 = y0 + 44, px1 = x1 - 16, py1 = y1 - 16;
+    for (int32_t y = py0; y < py1; y++)
+        for (int32_t x = px0; x < px1; x++) {
+            double fy = (double)(y - py0) / (py1 - py0), fx = (double)(x - px0) / (px1 - px0);
+            Rgb col = fy < 0.6 ? Mix({255, 120, 60}, {255, 220, 120}, fy / 0.6)
+                               : Mix({30, 80, 140}, {10, 30, 70}, (fy - 0.6) / 0.4);
+            if (std::hypot(fx - 0.3, fy - 0.55) < 0.12 && fy < 0.6) col = {255, 250, 220};
+            if (fy > 0.45 && fy < 0.62 && std::fabs(fx - 0.72) < 0.25 - (fy - 0.45) * 0.0)
+                if (fy > 0.6 - 0.15 * std::sin((fx - 0.47) * 6.28)) col = {25, 30, 25};
+            c.Put(x, y, col);
+        }
+}
+
+// Icons down the left edge: a coloured tile with a white glyph and a label.
+void Icons(Canvas &c, const Theme &t) {
+    Rgb tiles[5] = {{66, 133, 244}, {219, 68, 55}, {244, 180, 0}, {15, 157, 88}, {150, 80, 200}};
+    for (int i = 0; i < 5; i++) {
+        int32_t x = 28, y = 24 + i * 92;
+        if (y + 80 > c.h_ - 40) break;
+        c.Fill(x, y, x + 52, y + 52, tiles[i]);
+        c.Fill(x + 14, y + 14, x + 38, y + 20, {255, 255, 255});
+        c.Fill(x + 14, y + 24, x + 38, y + 28, {255, 255, 255});
+        c.Fill(x + 14, y + 32, x + 30, y + 36, {255, 255, 255});
+        Rgb label = t.taskBar.r > 128 ? Rgb{255, 255, 255} : Rgb{220, 220, 230};
+        TextLine(c, x - 4, x + 56, y + 62, 5, label, i);
+    }
+}
+
+void TaskBar(Canvas &c, const Theme &t) {
+    c.Fill(0, c.h_ - 36, c.w_, c.h_, t.taskBar);
+    Rgb tiles[4] = {{66, 133, 244}, {219, 68, 55}, {244, 180, 0}, {15, 157, 88}};
+    for (int i = 0; i < 4; i++)
+        c.Fill(12 + i * 40, c.h_ - 28, 40 + i * 40, c.h_ - 8, tiles[i]);
+    TextLine(c, c.w_ - 90, c.w_ - 20, c.h_ - 22, 7, t.titleInk, 2);
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+    int32_t w = 0, h = 0;
+    if (argc != 4 || (strcmp(argv[1], "light") && strcmp(argv[1], "dark")) ||
+        sscanf(argv[2], "%dx%d", &w, &h) != 2 || w < 320 || h < 240 || w > 8192 || h > 8192) {
+        fprintf(stderr, "usage: sample_desktop light|dark WIDTHxHEIGHT OUT.png (at least 320x240)\n");
+        return 2;
+    }
+    const Theme &t = strcmp(argv[1], "light") == 0 ? kLight : kDark;
+    Canvas c(w, h);
+    Wallpaper(c, t);
+    Icons(c, t);
+    Window(c, t, w * 16 / 100, h * 8 / 100, w * 58 / 100, h * 55 / 100, {40, 110, 220}, false);
+    Window(c, t, w * 42 / 100, h * 36 / 100, w * 92 / 100, h * 86 / 100, {200, 60, 60}, true);
+    TaskBar(c, t);
+    std::string why;
+    if (!WritePngRgb(argv[3], c.rgb_, w, h, &why)) {
+        fprintf(stderr, "sample_desktop: %s\n", why.c_str());
+        return 1;
+    }
+    return 0;
+}
