@@ -74,7 +74,7 @@ BENCHMARK(BM_RenderFramePerFrame);
 // The same over the ball the built-in one replaced, kept in bench/data, so
 // the two costs are measured side by side in one run.
 void BM_RenderFramePerFramePrevious(benchmark::State &state) {
-    static const Bytes previous = ReadWholeFile(ORB_PREVIOUS_CONTAINER);
+    static const Bytes previous = LoadContainerBytes(ORB_PREVIOUS_CONTAINER);
     RenderEachFrame(state, previous);
 }
 BENCHMARK(BM_RenderFramePerFramePrevious);
