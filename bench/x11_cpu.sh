@@ -26,10 +26,7 @@ lib_args=()
 [ -n "${ORB_BENCH_LIB:-}" ] && lib_args=(-lib "$ORB_BENCH_LIB")
 
 [ -x "$distort" ] || { echo "missing $distort (Debian package xscreensaver-data)" >&2; exit 1; }
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORB_TESTS=ON >/dev/null
-cmake --build "$build" --target orb orb_x11_probe -j "${JOBS:-2}" >/dev/null
-orb=$build/x11/orb
-probe=$build/tests/orb_x11_probe
+build_x11_programs "$build"
 
 work=$(mktemp -d)
 xvfb_pid=""

@@ -18,10 +18,7 @@ seconds=${ORB_RUN_SECONDS:-5}
 still_seed=${ORB_RUN_SEED:-1999}
 
 ./scripts/install-deps.sh
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORB_TESTS=ON >/dev/null
-cmake --build "$build" --target orb orb_x11_probe -j "${JOBS:-2}"
-orb=$build/x11/orb
-probe=$build/tests/orb_x11_probe
+build_x11_programs "$build"
 
 if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
   echo "orb is running in a window over your screen: press a key or click in it to stop."

@@ -18,3 +18,14 @@ start_private_xvfb() {
   [ -s "$work/display" ] || { cat "$work/xvfb.log" >&2; return 1; }
   export DISPLAY=:$(head -n1 "$work/display" | tr -d '\n')
 }
+
+#   build_x11_programs BUILD
+#
+# configures BUILD and builds orb and the X11 test probe in it, and sets orb
+# and probe to their paths, for the scripts that show or measure orb.
+build_x11_programs() {
+  cmake -S . -B "$1" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORB_TESTS=ON >/dev/null
+  cmake --build "$1" --target orb orb_x11_probe -j "${JOBS:-2}" >/dev/null
+  orb=$1/x11/orb
+  probe=$1/tests/orb_x11_probe
+}

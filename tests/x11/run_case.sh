@@ -92,6 +92,17 @@ release_window() {
   rm -f "$work/hold" "$work/holder_id"
 }
 
+# play_root PATTERN DIM SEED TICKS WHAT [ORB OPTION...]: paints PATTERN, plays
+# orb on the root for TICKS ticks, and checks every pixel against the plan.
+play_root() {
+  local pattern=$1 dim=$2 seed=$3 ticks=$4 what=$5
+  shift 5
+  "$probe" paint "$pattern"
+  run_orb -root "$@" -seed "$seed" -ticks "$ticks"
+  "$probe" check --pattern "$pattern" --dim "$dim" --lib "$container" --seed "$seed" \
+    --ticks "$ticks" ${crop:+--crop "$crop"} || fail "$what"
+}
+
 # Wait up to $2 seconds for process $1 to end; its status in $exit_status.
 wait_exit() {
   local pid=$1 limit=$2
@@ -131,14 +142,8 @@ root_dim30)  # the dimmed desktop, the ball where the seed puts it; a screenshot
 root_dim100)  # -dim 100 keeps the desktop as it was outside the ball; -dim 0 is black
   need_container
   start_xvfb 640x480
-  "$probe" paint gradient
-  run_orb -root -dim 100 -seed 3 -ticks 25
-  "$probe" check --pattern gradient --dim 100 --lib "$container" --seed 3 --ticks 25 ||
-    fail "-dim 100"
-  "$probe" paint gradient
-  run_orb -root -dim 0 -seed 3 -ticks 5
-  "$probe" check --pattern gradient --dim 0 --lib "$container" --seed 3 --ticks 5 ||
-    fail "-dim 0"
+  play_root gradient 100 3 25 "-dim 100" -dim 100
+  play_root gradient 0 3 5 "-dim 0" -dim 0
   ;;
 
 first_tick)  # the first tick paints the dimmed desktop and no ball yet
@@ -155,10 +160,7 @@ moves)  # 2 pixels per tick: each tick count puts the ball where the rules say,
   start_xvfb 640x480
   frames=$(od -An -tu1 -j49 -N1 "$container" | tr -d ' ')
   for ticks in 2 3 4 $((2 + frames)); do
-    "$probe" paint solid:4080c0
-    run_orb -root -seed 21 -ticks "$ticks"
-    "$probe" check --pattern solid:4080c0 --dim 30 --lib "$container" --seed 21 \
-      --ticks "$ticks" --crop "$work/crop$ticks" || fail "ball after $ticks ticks"
+    crop=$work/crop$ticks play_root solid:4080c0 30 21 "$ticks" "ball after $ticks ticks"
   done
   "$probe" same-crop "$work/crop2" "$work/crop$((2 + frames))" ||
     fail "frame 0 looks different one loop later"
@@ -171,22 +173,14 @@ stored_setting)  # -dim N -save stores the default that later runs use
   run_orb -dim 55 -save >/dev/null
   [ -f "$XDG_CONFIG_HOME/orb/Orb 05-1999" ] || fail "no settings file"
   [ "$(stat -c %s "$XDG_CONFIG_HOME/orb/Orb 05-1999")" = 12 ] || fail "settings record not 12 bytes"
-  run_orb -root -seed 8 -ticks 6
-  "$probe" check --pattern gradient --dim 55 --lib "$container" --seed 8 --ticks 6 ||
-    fail "stored -dim 55 not used"
-  "$probe" paint gradient
-  run_orb -root -dim 80 -seed 8 -ticks 6
-  "$probe" check --pattern gradient --dim 80 --lib "$container" --seed 8 --ticks 6 ||
-    fail "-dim does not override the stored setting"
+  play_root gradient 55 8 6 "stored -dim 55 not used"
+  play_root gradient 80 8 6 "-dim does not override the stored setting" -dim 80
   ;;
 
 no_shm)  # the plain XPutImage path draws the same picture
   need_container
   start_xvfb 640x480
-  "$probe" paint gradient
-  run_orb -root -no-shm -seed 11 -ticks 40
-  "$probe" check --pattern gradient --dim 30 --lib "$container" --seed 11 --ticks 40 ||
-    fail "without MIT-SHM"
+  play_root gradient 30 11 40 "without MIT-SHM" -no-shm
   ;;
 
 window_id)  # -window-id and XSCREENSAVER_WINDOW draw into that window only
