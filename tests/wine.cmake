@@ -18,7 +18,7 @@ function(orb_wine_case name driver_case scr_dir)
   add_test(NAME wine.${name}
     COMMAND ${wine_suite} case ${wine_state} ${ORB_WIN64_DIR} ${scr_dir} ${driver_case} ${ARGN})
   set_tests_properties(wine.${name} PROPERTIES FIXTURES_REQUIRED wine_prefix
-    RESOURCE_LOCK wine_display SKIP_RETURN_CODE 77 TIMEOUT 150)
+    RESOURCE_LOCK wine_display SKIP_RETURN_CODE 77 TIMEOUT 150 LABELS wine)
 endfunction()
 
 foreach(c dim30 dim55 mouse second-instance deactivate preview bad-switches
@@ -36,17 +36,11 @@ endif()
 # The files themselves, without running them.
 add_test(NAME wine.pe-win64 COMMAND ${CMAKE_CURRENT_LIST_DIR}/wine/check_pe.sh
   x86_64-w64-mingw32-objdump ${ORB_WIN64_DIR}/host/orb.scr)
-set_tests_properties(wine.pe-win64 PROPERTIES SKIP_RETURN_CODE 77)
+set_tests_properties(wine.pe-win64 PROPERTIES LABELS wine SKIP_RETURN_CODE 77)
 if(ORB_WIN32_DIR)
   add_test(NAME wine.pe-win32 COMMAND ${CMAKE_CURRENT_LIST_DIR}/wine/check_pe.sh
     i686-w64-mingw32-objdump ${ORB_WIN32_DIR}/host/orb.scr)
-  set_tests_properties(wine.pe-win32 PROPERTIES SKIP_RETURN_CODE 77)
+  set_tests_properties(wine.pe-win32 PROPERTIES LABELS wine SKIP_RETURN_CODE 77)
 endif()
 
 set_tests_properties(wine.setup wine.cleanup PROPERTIES LABELS wine SKIP_RETURN_CODE 77)
-get_property(wine_tests DIRECTORY PROPERTY TESTS)
-foreach(t ${wine_tests})
-  if(t MATCHES "^wine\\.")
-    set_tests_properties(${t} PROPERTIES LABELS wine)
-  endif()
-endforeach()

@@ -116,14 +116,20 @@ std::vector<POINT> TrackSolidSprite(int w, int h, int level, DWORD ms, int *sigh
     return path;
 }
 
+// The saver over the test picture, started in a folder whose "Scrsvr.lib"
+// holds a solid test sprite (see SolidContainer).
+Saver StartWithSolidSprite(int w, int h, int mode, int frames, int level) {
+    std::string folder = ContainerFolder();
+    std::vector<uint8_t> container = SolidContainer(w, h, mode, frames, level);
+    WriteFileBytes(folder + "\\Scrsvr.lib", container.data(), container.size());
+    return StartOverPicture(30, folder.c_str(), 64, nullptr);
+}
+
 // A bouncing test sprite from "Scrsvr.lib" (64 x 48, so it cannot be the
 // built-in ball) moves 2 pixels per tick along each axis.
 void CaseContainerBounce() {
     const int w = 64, h = 48, level = 4;
-    std::string folder = ContainerFolder();
-    std::vector<uint8_t> container = SolidContainer(w, h, 1, 30, level);
-    WriteFileBytes(folder + "\\Scrsvr.lib", container.data(), container.size());
-    Saver saver = StartOverPicture(30, folder.c_str(), 64, nullptr);
+    Saver saver = StartWithSolidSprite(w, h, 1, 30, level);
     int sightings = 0;
     std::vector<POINT> path = TrackSolidSprite(w, h, level, 1500, &sightings);
     int W = ScreenWidth(), H = ScreenHeight();
@@ -152,15 +158,13 @@ void CaseContainerBounce() {
     ExpectExit(saver, 5000, 0, "a key press");
     Stop(saver);
 }
+const CaseRegistration kContainerBounceCase("container-bounce", CaseContainerBounce);
 
 // An appearing test sprite: it shows up, stays in place for its frames,
 // vanishes, and shows up elsewhere.
 void CaseContainerAppear() {
     const int w = 64, h = 48, level = 4;
-    std::string folder = ContainerFolder();
-    std::vector<uint8_t> container = SolidContainer(w, h, 2, 15, level);
-    WriteFileBytes(folder + "\\Scrsvr.lib", container.data(), container.size());
-    Saver saver = StartOverPicture(30, folder.c_str(), 64, nullptr);
+    Saver saver = StartWithSolidSprite(w, h, 2, 15, level);
     Shot shot;
     int appearances = 0, gaps = 0, visible = 0;
     POINT at = {-1, -1};
@@ -189,6 +193,7 @@ void CaseContainerAppear() {
     ExpectExit(saver, 5000, 0, "a key press");
     Stop(saver);
 }
+const CaseRegistration kContainerAppearCase("container-appear", CaseContainerAppear);
 
 // A "Scrsvr.lib" that is no container, or a cut-off one, is passed over: the
 // built-in ball plays.
@@ -212,6 +217,8 @@ void CaseContainerBad(int truncate) {
     ExpectExit(saver, 5000, 0, "a key press");
     Stop(saver);
 }
+const CaseRegistration kContainerCorruptCase("container-corrupt", [] { CaseContainerBad(0); });
+const CaseRegistration kContainerTruncatedCase("container-truncated", [] { CaseContainerBad(1); });
 
 // ---------------------------------------------------------------- unusable files
 
@@ -342,15 +349,6 @@ void CaseContainerFiles() {
     SetFileSecurityA(lib.c_str(), DACL_SECURITY_INFORMATION, &anyone);
     DeleteFileA(lib.c_str());
 }
+const CaseRegistration kHostileContainerFilesCase("hostile-container-files", CaseContainerFiles);
 
 }  // namespace
-
-std::vector<Case> ContainerCases() {
-    return {
-        {"container-bounce", CaseContainerBounce},
-        {"container-appear", CaseContainerAppear},
-        {"container-corrupt", [] { CaseContainerBad(0); }},
-        {"container-truncated", [] { CaseContainerBad(1); }},
-        {"hostile-container-files", CaseContainerFiles},
-    };
-}

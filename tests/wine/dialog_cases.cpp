@@ -12,25 +12,26 @@ namespace {
 
 // ---------------------------------------------------------------- owners
 
-LRESULT CALLBACK OwnerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    return DefWindowProcW(window, message, wParam, lParam);
-}
-
-HWND CreateOwner(const wchar_t *title, int x) {
-    static bool registered = false;  // one class for the whole run
+// A plain white window of the test's own, shown at once; one class serves
+// every such window of the run.
+HWND ShowWhiteWindow(const wchar_t *title, DWORD style, int x, int y, int width, int height) {
+    static bool registered = false;
     if (!registered) {
         WNDCLASSW windowClass;
         std::memset(&windowClass, 0, sizeof windowClass);
-        windowClass.lpfnWndProc = OwnerProc;
+        windowClass.lpfnWndProc = DefWindowProcW;
         windowClass.hInstance = GetModuleHandleW(nullptr);
         windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
-        windowClass.lpszClassName = L"OrbDialogTestOwner";
+        windowClass.lpszClassName = L"OrbDialogTestWindow";
         RegisterClassW(&windowClass);
         registered = true;
     }
-    HWND window = CreateWindowExW(0, L"OrbDialogTestOwner", title, WS_OVERLAPPEDWINDOW | WS_VISIBLE,
-                                  x, 20, 200, 120, nullptr, nullptr, GetModuleHandleW(nullptr),
-                                  nullptr);
+    return CreateWindowExW(0, L"OrbDialogTestWindow", title, style | WS_VISIBLE, x, y, width,
+                           height, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+}
+
+HWND CreateOwner(const wchar_t *title, int x) {
+    HWND window = ShowWhiteWindow(title, WS_OVERLAPPEDWINDOW, x, 20, 200, 120);
     Pump(200);
     return window;
 }
@@ -90,17 +91,36 @@ void CaseNoKeyEscape() {
     ExpectDialogExit(&run, 1);
     CHECK(!KeyExists(kSettingsKey), "Esc left a settings key behind");
 }
+const CaseRegistration kNoKeyEscapeCase("no_key_escape", CaseNoKeyEscape);
+
+// Opens the dialog, which must show `shown`, and clicks OK: the stored value
+// becomes the full record of `stored`.
+void ExpectOkStores(LRESULT shown, int32_t stored) {
+    DialogRun run;
+    if (!OpenDialog("/c", &run)) return;
+    ExpectSlider(run, shown);
+    ClickAt(GetDlgItem(run.dialog, kOkId));
+    ExpectDialogExit(&run, 1);
+    ExpectRecord(stored);
+}
+
+// Opens the dialog, which must show `shown`, and leaves with Esc: the stored
+// value stays exactly as it was.
+void ExpectEscapeKeeps(LRESULT shown, DWORD type, const void *data, DWORD size) {
+    DialogRun run;
+    if (!OpenDialog("/c", &run)) return;
+    ExpectSlider(run, shown);
+    PressKey(FocusOf(run), VK_ESCAPE);
+    ExpectDialogExit(&run, 1);
+    ExpectValueUnchanged(type, data, size);
+}
 
 // No stored value: a click on OK stores 30 as the full record.
 void CaseNoKeyOk() {
     DeleteKeyTree(kVendorKey);
-    DialogRun run;
-    if (!OpenDialog("/c", &run)) return;
-    ExpectSlider(run, 30);
-    ClickAt(GetDlgItem(run.dialog, kOkId));
-    ExpectDialogExit(&run, 1);
-    ExpectRecord(30);
+    ExpectOkStores(30, 30);
 }
+const CaseRegistration kNoKeyOkCase("no_key_ok", CaseNoKeyOk);
 
 // The close box cancels like Esc: the stored value stays as it was.
 void CaseCloseBox() {
@@ -114,41 +134,30 @@ void CaseCloseBox() {
     ExpectDialogExit(&run, 1);
     ExpectValueUnchanged(REG_BINARY, record, sizeof record);
 }
+const CaseRegistration kCloseBoxCase("close_box", CaseCloseBox);
 
 // A 4-byte value of any type fills the start of the record.
 void CaseShortValue() {
     const DWORD stored = 55;
     WriteSettingsValue(REG_DWORD, &stored, sizeof stored);
-    DialogRun run;
-    if (!OpenDialog("/c", &run)) return;
-    ExpectSlider(run, 55);
-    PressKey(FocusOf(run), VK_ESCAPE);
-    ExpectDialogExit(&run, 1);
-    ExpectValueUnchanged(REG_DWORD, &stored, sizeof stored);
+    ExpectEscapeKeeps(55, REG_DWORD, &stored, sizeof stored);
 }
+const CaseRegistration kShortValueCase("short_value", CaseShortValue);
 
 // A number beyond the range opens at the nearer end, and OK stores that end.
 void CaseOutOfRange() {
     WriteRecord(250, 0, 0);
-    DialogRun run;
-    if (!OpenDialog("/c", &run)) return;
-    ExpectSlider(run, 100);
-    ClickAt(GetDlgItem(run.dialog, kOkId));
-    ExpectDialogExit(&run, 1);
-    ExpectRecord(100);
+    ExpectOkStores(100, 100);
 }
+const CaseRegistration kOutOfRangeCase("out_of_range", CaseOutOfRange);
 
 // A value longer than the record is not read at all: the default shows.
 void CaseLongValue() {
     const int32_t stored[4] = {55, 0, 0, 0};
     WriteSettingsValue(REG_BINARY, stored, sizeof stored);
-    DialogRun run;
-    if (!OpenDialog("/c", &run)) return;
-    ExpectSlider(run, 30);
-    PressKey(FocusOf(run), VK_ESCAPE);
-    ExpectDialogExit(&run, 1);
-    ExpectValueUnchanged(REG_BINARY, stored, sizeof stored);
+    ExpectEscapeKeeps(30, REG_BINARY, stored, sizeof stored);
 }
+const CaseRegistration kLongValueCase("long_value", CaseLongValue);
 
 // The slider moved from the keyboard; Enter (OK is the default button)
 // stores where it ended.
@@ -182,6 +191,7 @@ void CaseKeyboard() {
     ExpectDialogExit(&run, 1);
     ExpectRecord(0);
 }
+const CaseRegistration kKeyboardCase("keyboard", CaseKeyboard);
 
 // /c:HWND makes that window the owner; /c with anything else, or a colon
 // with no window behind it, takes the foreground window; nothing at all
@@ -206,23 +216,11 @@ void CaseOwners() {
     DestroyWindow(other);
     DestroyWindow(foreground);
 }
-
-LRESULT CALLBACK WhiteProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    return DefWindowProcW(window, message, wParam, lParam);
-}
+const CaseRegistration kOwnersCase("owners", CaseOwners);
 
 // A white window over the whole screen: the desktop the saver will darken.
 HWND ShowWhiteDesktop() {
-    WNDCLASSW windowClass;
-    std::memset(&windowClass, 0, sizeof windowClass);
-    windowClass.lpfnWndProc = WhiteProc;
-    windowClass.hInstance = GetModuleHandleW(nullptr);
-    windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
-    windowClass.lpszClassName = L"OrbDialogTestWhite";
-    RegisterClassW(&windowClass);
-    HWND window = CreateWindowExW(0, L"OrbDialogTestWhite", L"white", WS_POPUP | WS_VISIBLE, 0, 0,
-                                  ScreenWidth(), ScreenHeight(),
-                                  nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    HWND window = ShowWhiteWindow(L"white", WS_POPUP, 0, 0, ScreenWidth(), ScreenHeight());
     UpdateWindow(window);
     Pump(300);
     return window;
@@ -242,24 +240,6 @@ int PointsAtLevel(int level) {
     }
     ReleaseDC(nullptr, screen);
     return matches;
-}
-
-struct FindSaverWindow {
-    DWORD processId;
-    HWND found;
-};
-
-BOOL CALLBACK FindSaver(HWND window, LPARAM parameter) {
-    FindSaverWindow *search = reinterpret_cast<FindSaverWindow *>(parameter);
-    DWORD processId = 0;
-    GetWindowThreadProcessId(window, &processId);
-    char className[64];
-    if (processId == search->processId && GetClassNameA(window, className, 64) &&
-        std::strcmp(className, kSaverClass) == 0) {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
 }
 
 // What the dialog stores is what the next full-screen run darkens by.
@@ -288,10 +268,9 @@ void CaseDimsNextStart() {
         matches = PointsAtLevel(expected);
     }
     if (matches < 4) Fail("the saver does not show the desktop darkened to %d (70 %%)", expected);
-    FindSaverWindow search{saver.id, nullptr};
-    EnumWindows(FindSaver, reinterpret_cast<LPARAM>(&search));
-    if (search.found) {
-        PressKey(search.found, VK_SPACE);
+    HWND window = FindProcessWindow(saver.id, kSaverClass, false);
+    if (window) {
+        PressKey(window, VK_SPACE);
         ExpectExit(saver, kExitWaitMs, 0, "a key on the saver");
     } else {
         Fail("no saver window");
@@ -299,6 +278,7 @@ void CaseDimsNextStart() {
     Stop(saver);
     DestroyWindow(white);
 }
+const CaseRegistration kDimsNextStartCase("dims_next_start", CaseDimsNextStart);
 
 // Keeps the dialog open until the harness has taken its picture: writes the
 // dialog's screen rectangle to dialog_rect.txt and waits for dialog_shot.done.
@@ -330,15 +310,6 @@ void CaseScreenshot() {
     PressKey(FocusOf(run), VK_ESCAPE);
     ExpectDialogExit(&run, 1);
 }
+const CaseRegistration kScreenshotCase("screenshot", CaseScreenshot);
 
 }  // namespace
-
-std::vector<Case> DialogCases() {
-    return {
-        {"no_key_escape", CaseNoKeyEscape}, {"no_key_ok", CaseNoKeyOk},
-        {"close_box", CaseCloseBox},       {"short_value", CaseShortValue},
-        {"out_of_range", CaseOutOfRange},  {"long_value", CaseLongValue},
-        {"keyboard", CaseKeyboard},        {"owners", CaseOwners},
-        {"dims_next_start", CaseDimsNextStart}, {"screenshot", CaseScreenshot},
-    };
-}

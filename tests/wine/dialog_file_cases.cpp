@@ -218,6 +218,7 @@ void CaseTemplate() {
     CHECK(ExportsName("ScreenSaverConfigureDialog"),
           "orb.scr does not export ScreenSaverConfigureDialog by that name");
 }
+const CaseRegistration kTemplateCase("template", CaseTemplate);
 
 // The registry store on its own, in this process: what LoadSettings and
 // StoreSettings make of each shape of stored value.
@@ -277,6 +278,7 @@ void CaseStore() {
     StoreSettings("Orb test other", 1, 2, 3);
     ExpectRecord(-5, 1, 2);
 }
+const CaseRegistration kStoreCase("store", CaseStore);
 
 INT_PTR CALLBACK QuietDialogProc(HWND, UINT message, WPARAM, LPARAM) {
     return message == WM_INITDIALOG;
@@ -319,13 +321,6 @@ void CaseTextsFit() {
     }
     DestroyWindow(dialog);
 }
+const CaseRegistration kTextsFitCase("texts_fit", CaseTextsFit);
 
 }  // namespace
-
-std::vector<Case> DialogFileCases() {
-    return {
-        {"store", CaseStore},
-        {"template", CaseTemplate},
-        {"texts_fit", CaseTextsFit},
-    };
-}

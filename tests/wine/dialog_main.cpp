@@ -16,8 +16,5 @@ void ResetSettings() { DeleteKeyTree(kVendorKey); }
 }  // namespace
 
 int main(int argc, char **argv) {
-    std::vector<Case> cases = DialogFileCases();
-    std::vector<Case> running = DialogCases();
-    cases.insert(cases.end(), running.begin(), running.end());
-    return HarnessMain(argc, argv, cases, ResetSettings);
+    return HarnessMain(argc, argv, ResetSettings);
 }

@@ -34,31 +34,12 @@ std::string Narrow(const std::wstring &text) {
 
 namespace {
 
-struct FindDialog {
-    DWORD processId;
-    HWND found;
-};
-
-BOOL CALLBACK FindDialogWindow(HWND window, LPARAM parameter) {
-    FindDialog *search = reinterpret_cast<FindDialog *>(parameter);
-    DWORD processId = 0;
-    GetWindowThreadProcessId(window, &processId);
-    wchar_t className[64];
-    if (processId == search->processId && IsWindowVisible(window) &&
-        GetClassNameW(window, className, 64) && std::wcscmp(className, L"#32770") == 0) {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 bool WaitForDialog(DialogRun *run) {
     const DWORD start = GetTickCount();
     while (GetTickCount() - start < kDialogWaitMs) {
-        FindDialog search{run->saver.id, nullptr};
-        EnumWindows(FindDialogWindow, reinterpret_cast<LPARAM>(&search));
-        if (search.found && GetDlgItem(search.found, kSliderId)) {
-            run->dialog = search.found;
+        HWND found = FindProcessWindow(run->saver.id, "#32770", true);  // the dialog class
+        if (found && GetDlgItem(found, kSliderId)) {
+            run->dialog = found;
             Pump(300);  // let it finish painting and settle its focus
             return true;
         }

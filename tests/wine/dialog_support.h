@@ -1,13 +1,11 @@
 // dialog_support.h -- what the dialog driver's cases share: the template as
 // the dialog must carry it, the running dialog and how a user works it, and
-// the stored value it reads and writes.
+// the stored value it reads and writes (dialog_file_cases.cpp: template,
+// texts, store; dialog_cases.cpp: the running dialog).
 #ifndef ORB_TESTS_WINE_DIALOG_SUPPORT_H
 #define ORB_TESTS_WINE_DIALOG_SUPPORT_H
 
 #include "harness.h"
-
-std::vector<Case> DialogFileCases();  // dialog_file_cases.cpp: template, texts, store
-std::vector<Case> DialogCases();      // dialog_cases.cpp: the running dialog
 
 const wchar_t kCaption[] = L"ORB 05-1999 Screen saver";
 const int kDialogId = 2003;

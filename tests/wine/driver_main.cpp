@@ -88,11 +88,5 @@ int main(int argc, char **argv) {
         if (gHarness.caseName == "showcase" && argc == 6)
             return RunShowcase(argv[4], std::atoi(argv[5]));
     }
-    std::vector<Case> cases;
-    for (auto theme : {ScreenCases, PreviewCases, ContainerCases, PasswordCases, HostileCases,
-                       StartupCases}) {
-        std::vector<Case> more = theme();
-        cases.insert(cases.end(), more.begin(), more.end());
-    }
-    return HarnessMain(argc, argv, cases, ResetRegistry);
+    return HarnessMain(argc, argv, ResetRegistry);
 }

@@ -37,7 +37,21 @@ void Note(const char *format, ...) {
     va_end(args);
 }
 
-int HarnessMain(int argc, char **argv, const std::vector<Case> &cases, void (*reset)()) {
+namespace {
+
+// Filled while the drivers' statics are made, so it must exist before any.
+std::vector<Case> &RegisteredCases() {
+    static std::vector<Case> cases;
+    return cases;
+}
+
+}  // namespace
+
+CaseRegistration::CaseRegistration(const char *name, void (*run)()) {
+    RegisteredCases().push_back({name, run});
+}
+
+int HarnessMain(int argc, char **argv, void (*reset)()) {
     if (argc < 4) {
         std::printf("usage: %s <case> <orb.scr> <run folder>\n", argc ? argv[0] : "driver");
         return 2;
@@ -45,7 +59,7 @@ int HarnessMain(int argc, char **argv, const std::vector<Case> &cases, void (*re
     gHarness.caseName = argv[1];
     gHarness.scr = argv[2];
     gHarness.runDir = argv[3];
-    for (const Case &c : cases) {
+    for (const Case &c : RegisteredCases()) {
         if (gHarness.caseName != c.name) continue;
         reset();
         c.run();
@@ -155,6 +169,36 @@ HWND WaitForWindow(const char *className, const char *name, HWND parent, DWORD t
         Pump(20);
     } while (GetTickCount() - start < timeoutMs);
     return nullptr;
+}
+
+namespace {
+
+struct WindowSearch {
+    DWORD processId;
+    const char *className;
+    bool visibleOnly;
+    HWND found;
+};
+
+BOOL CALLBACK MatchProcessWindow(HWND window, LPARAM parameter) {
+    WindowSearch *search = reinterpret_cast<WindowSearch *>(parameter);
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    char className[64];
+    if (processId == search->processId && (!search->visibleOnly || IsWindowVisible(window)) &&
+        GetClassNameA(window, className, 64) && std::strcmp(className, search->className) == 0) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+}  // namespace
+
+HWND FindProcessWindow(DWORD processId, const char *className, bool visibleOnly) {
+    WindowSearch search{processId, className, visibleOnly, nullptr};
+    EnumWindows(MatchProcessWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
 }
 
 int CountSaverProcesses() {

@@ -43,10 +43,17 @@ struct Case {
     void (*run)();
 };
 
-// `program <case> <orb.scr> <run folder>`: runs the named case between two
-// calls of `reset` and prints "passed <case>" or "FAILED <case>". Returns the
-// exit code: 0 passed, 1 failed, 2 bad usage or an unknown case.
-int HarnessMain(int argc, char **argv, const std::vector<Case> &cases, void (*reset)());
+// Each case file registers its cases where it defines them, at namespace
+// scope; a driver knows the cases of the files linked into it.
+struct CaseRegistration {
+    CaseRegistration(const char *name, void (*run)());
+};
+
+// `program <case> <orb.scr> <run folder>`: runs the registered case of that
+// name between two calls of `reset` and prints "passed <case>" or "FAILED
+// <case>". Returns the exit code: 0 passed, 1 failed, 2 bad usage or an
+// unknown case.
+int HarnessMain(int argc, char **argv, void (*reset)());
 
 // ---------------------------------------------------------------- waiting
 
@@ -74,6 +81,9 @@ void Stop(Saver &saver);
 
 extern const char kSaverClass[];  // the saver window's class
 HWND WaitForWindow(const char *className, const char *name, HWND parent, DWORD timeoutMs);
+// The first top-level window of that process with that class (with
+// `visibleOnly`, the first one that shows); null when there is none.
+HWND FindProcessWindow(DWORD processId, const char *className, bool visibleOnly);
 int CountSaverProcesses();
 // No orb.scr process and no saver window may outlive a case.
 void ExpectNothingLeft(const char *after);

@@ -33,6 +33,7 @@ void CaseTooSmall() {
     Stop(saver);
     ExpectNothingLeft("a key press");
 }
+const CaseRegistration kHostileTooSmallCase("hostile-too-small", CaseTooSmall);
 
 // ---------------------------------------------------------------- many runs
 
@@ -72,6 +73,7 @@ void CaseCycles() {
          GetTickCount() - start, slowest);
     ExpectNothingLeft("the last run");
 }
+const CaseRegistration kHostileCyclesCase("hostile-cycles", CaseCycles);
 
 // ---------------------------------------------------------------- storms
 
@@ -162,6 +164,7 @@ void CaseInputStorm() {
     ExpectNothingLeft("the input storm");
     Pump(300);  // the rest of the storm lands on our own window
 }
+const CaseRegistration kHostileInputStormCase("hostile-input-storm", CaseInputStorm);
 
 // On the 95/98 family with a password: a storm whose password is refused
 // leaves the saver running and animating; one whose password is accepted ends
@@ -191,6 +194,7 @@ void CaseInputStormWin98() {
     ExpectNothingLeft("a storm with an accepted password");
     Pump(300);
 }
+const CaseRegistration kHostileInputStormWin98Case("hostile-input-storm-win98", CaseInputStormWin98);
 
 // Thousands of timer messages posted to the saver window, with any
 // identifier: it keeps running, draws correctly afterwards, and still ends
@@ -240,15 +244,6 @@ void CaseTimerFlood() {
     Stop(saver);
     ExpectNothingLeft("a close inside a timer flood");
 }
+const CaseRegistration kHostileTimerFloodCase("hostile-timer-flood", CaseTimerFlood);
 
 }  // namespace
-
-std::vector<Case> HostileCases() {
-    return {
-        {"hostile-too-small", CaseTooSmall},
-        {"hostile-cycles", CaseCycles},
-        {"hostile-input-storm", CaseInputStorm},
-        {"hostile-input-storm-win98", CaseInputStormWin98},
-        {"hostile-timer-flood", CaseTimerFlood},
-    };
-}

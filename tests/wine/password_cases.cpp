@@ -47,6 +47,7 @@ void CaseWin98NoPassword() {
     CHECK(VerifierCalls() == 0, "the verifier was asked although no password is in use");
     Stop(saver);
 }
+const CaseRegistration kWin98NoPasswordCase("win98-no-password", CaseWin98NoPassword);
 
 void CaseWin98Password() {
     BecomeWin98();
@@ -68,6 +69,7 @@ void CaseWin98Password() {
     CHECK(VerifierCalls() == 2, "the verifier was asked %d times in all, wanted 2", VerifierCalls());
     Stop(saver);
 }
+const CaseRegistration kWin98PasswordCase("win98-password", CaseWin98Password);
 
 void CaseChangePassword(int win98) {
     if (win98) BecomeWin98();
@@ -86,6 +88,8 @@ void CaseChangePassword(int win98) {
         CHECK(log.empty(), "the password change ran outside the 95/98 family: \"%s\"", log.c_str());
     }
 }
+const CaseRegistration kWin98ChangePasswordCase("win98-change-password", [] { CaseChangePassword(1); });
+const CaseRegistration kChangePasswordRefusedCase("change-password-refused", [] { CaseChangePassword(0); });
 
 // A refused window creation still clears the running state it set.
 void ExpectRefusedCreationClears() {
@@ -161,15 +165,6 @@ void CasePasswordDialog() {
     CHECK(VerifierCalls() == 2, "the verifier was asked %d times in all, wanted 2", VerifierCalls());
     CHECK(SystemSaverRunning() == 0, "the system was not told that the saver ended");
 }
+const CaseRegistration kWin98PasswordDialogCase("win98-password-dialog", CasePasswordDialog);
 
 }  // namespace
-
-std::vector<Case> PasswordCases() {
-    return {
-        {"win98-no-password", CaseWin98NoPassword},
-        {"win98-password", CaseWin98Password},
-        {"win98-change-password", [] { CaseChangePassword(1); }},
-        {"change-password-refused", [] { CaseChangePassword(0); }},
-        {"win98-password-dialog", CasePasswordDialog},
-    };
-}

@@ -54,6 +54,7 @@ void CasePreview() {
     ExpectExit(saver, 5000, 0, "closing the parent");
     Stop(saver);
 }
+const CaseRegistration kPreviewCase("preview", CasePreview);
 
 struct ClientSize {
     int width, height;
@@ -120,12 +121,6 @@ void CasePreviewSizes() {
     const ClientSize sizes[] = {{1, 1}, {128, 128}, {130, 131}, {131, 131}, {1023, 700}, {1366, 768}};
     for (ClientSize size : sizes) PreviewInParent(size);
 }
+const CaseRegistration kHostilePreviewSizesCase("hostile-preview-sizes", CasePreviewSizes);
 
 }  // namespace
-
-std::vector<Case> PreviewCases() {
-    return {
-        {"preview", CasePreview},
-        {"hostile-preview-sizes", CasePreviewSizes},
-    };
-}

@@ -1,16 +1,12 @@
-// saver_cases.h -- the saver driver's cases, one list per theme, and the
-// helpers that more than one theme uses.
+// saver_cases.h -- what the saver driver's case files share: the helpers
+// that more than one theme uses (screen_cases.cpp: darkening, ball, ends;
+// preview_cases.cpp: inside another window; container_cases.cpp:
+// "Scrsvr.lib"; password_cases.cpp: the 95/98 family; hostile_cases.cpp:
+// storms, floods, odd sizes; startup_cases.cpp: switches, resources, guards).
 #ifndef ORB_TESTS_WINE_SAVER_CASES_H
 #define ORB_TESTS_WINE_SAVER_CASES_H
 
 #include "harness.h"
-
-std::vector<Case> ScreenCases();     // screen_cases.cpp: darkening, ball, ends
-std::vector<Case> PreviewCases();    // preview_cases.cpp: inside another window
-std::vector<Case> ContainerCases();  // container_cases.cpp: "Scrsvr.lib"
-std::vector<Case> PasswordCases();   // password_cases.cpp: the 95/98 family
-std::vector<Case> HostileCases();    // hostile_cases.cpp: storms, floods, odd sizes
-std::vector<Case> StartupCases();    // startup_cases.cpp: switches, resources, guards
 
 // The child half of the fault-guard case: faults under the saver's guard.
 int RunFaultChild();

@@ -18,6 +18,8 @@ void CaseDim30() {
     ExpectExit(saver, 5000, 0, "a key press");
     Stop(saver);
 }
+const CaseRegistration kDim30Case("dim30", CaseDim30);
+const CaseRegistration kSmokeCase("smoke", CaseDim30);
 
 void CaseDim55() {
     StoreDimPercent(55);
@@ -28,6 +30,7 @@ void CaseDim55() {
     ExpectExit(saver, 5000, 0, "a mouse click");
     Stop(saver);
 }
+const CaseRegistration kDim55Case("dim55", CaseDim55);
 
 // The cursor is moved 4 pixels in total (3 right, 1 down): the saver stays.
 // One more pixel ends it.
@@ -48,6 +51,7 @@ void CaseMouse() {
     ExpectExit(saver, 5000, 0, "a 5-pixel move");
     Stop(saver);
 }
+const CaseRegistration kMouseCase("mouse", CaseMouse);
 
 // Another window taking the activation away ends the saver.
 void CaseDeactivate() {
@@ -56,6 +60,7 @@ void CaseDeactivate() {
     ExpectExit(saver, 5000, 0, "losing the activation");
     Stop(saver);
 }
+const CaseRegistration kDeactivateCase("deactivate", CaseDeactivate);
 
 void CaseSecondInstance() {
     Saver first = StartOverPicture(30, nullptr, kBall, nullptr);
@@ -70,16 +75,6 @@ void CaseSecondInstance() {
     ExpectExit(first, 5000, 0, "a key press on the first saver");
     Stop(first);
 }
+const CaseRegistration kSecondInstanceCase("second-instance", CaseSecondInstance);
 
 }  // namespace
-
-std::vector<Case> ScreenCases() {
-    return {
-        {"dim30", CaseDim30},
-        {"dim55", CaseDim55},
-        {"mouse", CaseMouse},
-        {"second-instance", CaseSecondInstance},
-        {"deactivate", CaseDeactivate},
-        {"smoke", CaseDim30},
-    };
-}

@@ -19,6 +19,7 @@ void CaseBadSwitches() {
         Stop(saver);
     }
 }
+const CaseRegistration kBadSwitchesCase("bad-switches", CaseBadSwitches);
 
 // What the system's display settings rely on: the display name in string 1,
 // the two exports by name, the animation and the manifest.
@@ -47,6 +48,7 @@ void CaseResources() {
           "ScreenSaverConfigureDialog is not exported");
     if (code) FreeLibrary(code);
 }
+const CaseRegistration kResourcesCase("resources", CaseResources);
 
 // The saver's fault guard (host/fault_guard.cpp) is linked into the driver:
 // a child copy of the driver faults under it. The system must be left to
@@ -72,6 +74,7 @@ void CaseFaultGuard() {
     CHECK(ReadText(InRunDir("running-cleared.txt")) == "0",
           "the guard did not clear the running state");
 }
+const CaseRegistration kFaultGuardCase("fault-guard", CaseFaultGuard);
 
 // The saver's message loop (host/message_loop.cpp) is linked into the driver
 // too and runs here on a window of ours, once with the system's fetch and
@@ -130,6 +133,7 @@ void CaseMessageLoop() {
           gLoop.dispatched);
     DestroyWindow(gLoop.window);
 }
+const CaseRegistration kMessageLoopCase("message-loop", CaseMessageLoop);
 
 }  // namespace
 
@@ -143,13 +147,4 @@ int RunFaultChild() {
 // 95/98 system, this one leaves a note for the test.
 void SetSaverRunning(int running) {
     WriteFileBytes(InRunDir("running-cleared.txt"), running ? "1" : "0", 1);
-}
-
-std::vector<Case> StartupCases() {
-    return {
-        {"bad-switches", CaseBadSwitches},
-        {"fault-guard", CaseFaultGuard},
-        {"resources", CaseResources},
-        {"message-loop", CaseMessageLoop},
-    };
 }
