@@ -194,8 +194,8 @@ const double kCaustic = 9.0;
 const double kGlint = 10.0;
 // The window mirrored: its middle's direction and its half size and corner
 // rounding, measured on a plane one unit out along that direction.
-const Vec3 kWindowAt = {-0.55, 0.60, 0.58};
-const double kWindowHalfWidth = 0.50, kWindowHalfHeight = 0.40, kWindowCorner = 0.16;
+const Vec3 kWindowAt = {-0.60, 0.62, 0.50};
+const double kWindowHalfWidth = 0.75, kWindowHalfHeight = 0.55, kWindowCorner = 0.22;
 
 // How far (x, y) lies outside a rounded rectangle about the origin; negative
 // inside.
@@ -277,18 +277,19 @@ double SurfaceLight(const FrameOptics &o, double u, double v) {
 
 // The key light focused by the ball onto the desktop beyond it: a soft spot
 // just outside the ball on the side away from the light, in levels at (x,
-// y) pixels from the centre. It fades out before the frame's edges, so the
-// frame never shows its border.
+// y) pixels from the centre. Where the frame has no room for the whole spot
+// it dims as a whole, never cut by the frame's border.
 double Caustic(const FrameOptics &o, double x, double y) {
     Vec3 key = Normalize(kKeyLight);
     double len = SquareRoot(key.x * key.x + key.y * key.y);
     double spotX = -key.x / len * o.radius * 1.2, spotY = -key.y / len * o.radius * 1.2;
-    double dx = x - spotX, dy = y - spotY;
     double spread = o.radius * 0.42;
+    double roomX = o.centreX - 1.0 - ((spotX < 0 ? -spotX : spotX) + spread);
+    double roomY = o.centreY - 1.0 - ((spotY < 0 ? -spotY : spotY) + spread);
+    double room = Smoothstep(0.0, 8.0, roomX < roomY ? roomX : roomY);
+    double dx = x - spotX, dy = y - spotY;
     double fall = Positive(1.0 - (dx * dx + dy * dy) / (spread * spread));
-    double edgeX = o.centreX - (x < 0 ? -x : x), edgeY = o.centreY - (y < 0 ? -y : y);
-    double edge = edgeX < edgeY ? edgeX : edgeY;
-    return kCaustic * fall * fall * Smoothstep(0.0, 14.0, edge);
+    return kCaustic * fall * fall * room;
 }
 
 // A 4x4 ordered threshold in sixteenths: a light between two levels lights
