@@ -177,31 +177,63 @@ FrameOptics MakeOptics(const BallParams &p, int32_t index) {
     return o;
 }
 
-double Schlick(double cosine, double index) {
-    double f0 = (index - 1.0) / (index + 1.0);
-    f0 *= f0;
-    return f0 + (1.0 - f0) * Power(1.0 - Clamp01(cosine), 5);
-}
-
 double Smoothstep(double from, double to, double v) {
     double t = Clamp01((v - from) / (to - from));
     return t * t * (3.0 - 2.0 * t);
 }
 
-// Levels of the surroundings' window and sky at full reflection, of the glow
-// of the focused key light and of a facet edge's glint.
-const double kWindow = 60.0;
+// Levels of what the glass mirrors at full reflection: the room all round,
+// the sky above it and a bright window up to the left; the glow of the key
+// light focused on the ball's far inside and on the desktop beyond it; a
+// facet edge's glint.
+const double kRoom = 30.0;
 const double kSky = 40.0;
-const double kGlow = 16.0;
+const double kWindow = 230.0;
+const double kGlow = 18.0;
+const double kCaustic = 9.0;
 const double kGlint = 10.0;
+// The window mirrored: its middle's direction and its half size and corner
+// rounding, measured on a plane one unit out along that direction.
+const Vec3 kWindowAt = {-0.60, 0.62, 0.50};
+const double kWindowHalfWidth = 0.75, kWindowHalfHeight = 0.55, kWindowCorner = 0.22;
 
-// What the surface mirrors along r, in levels: a bright window up to the
-// left where the key light is, fading softly over a wide margin, and a sky
-// that brightens upwards over a dim floor.
-double Surroundings(Vec3 r) {
-    double window = Smoothstep(0.55, 0.97, Dot(r, Normalize(kKeyLight)));
-    double sky = Smoothstep(-0.6, 1.0, r.y);
-    return kWindow * window * window + kSky * sky;
+// How far (x, y) lies outside a rounded rectangle about the origin; negative
+// inside.
+double RoundedRectDistance(double x, double y, double halfW, double halfH, double corner) {
+    double outX = (x < 0 ? -x : x) - halfW, outY = (y < 0 ? -y : y) - halfH;
+    double dx = Positive(outX + corner), dy = Positive(outY + corner);
+    if (dx > 0 || dy > 0) return SquareRoot(dx * dx + dy * dy) - corner;
+    return outX > outY ? outX : outY;
+}
+
+// What the surface mirrors along r, in levels: a dim room and a sky that
+// brightens upwards, of which only rimShare is kept, and the window, a rounded rectangle of light with soft
+// edges, which the ball's curvature bends into a curved pane.
+double Surroundings(Vec3 r, double rimShare) {
+    double sky = Smoothstep(-0.5, 1.0, r.y);
+    double light = rimShare * (kRoom + kSky * sky);
+    Vec3 w = Normalize(kWindowAt);
+    double along = Dot(r, w);
+    if (along > 0.2) {
+        Vec3 right = Normalize(Cross({0, 1, 0}, w));
+        Vec3 up = Cross(w, right);
+        double a = Dot(r, right) / along, b = Dot(r, up) / along;
+        double d = RoundedRectDistance(a, b, kWindowHalfWidth, kWindowHalfHeight, kWindowCorner);
+        // Brighter towards its top, as a window with sky in it.
+        double pane = 1.0 - Smoothstep(-0.10, 0.06, d);
+        light += kWindow * pane * (0.75 + 0.25 * Clamp01(0.5 + b));
+    }
+    return light;
+}
+
+// Glass mirrors a twenty-fifth face on and ever more towards the rim; the
+// rise is taken a little wider than Schlick's fifth power, so the rim veils
+// the squeezed picture there gradually and the ball keeps a body over dark
+// desktops.
+double Reflectance(double cosine, double index) {
+    double f0 = (index - 1.0) / (index + 1.0);
+    f0 *= f0;
+    return f0 + (1.0 - f0) * Power(1.0 - Clamp01(cosine), 3);
 }
 
 // The light one point of the ball sends to the viewer, in levels.
@@ -211,20 +243,21 @@ double SurfaceLight(const FrameOptics &o, double u, double v) {
     Vec3 n = CutNormal(o, s, place.facet);
     Vec3 key = Normalize(kKeyLight);
     Vec3 half = Normalize(Add(key, kViewer));
-    // Reflection, weighted by Fresnel: faint face on, strong at the rim.
     Vec3 mirrored = Sub(Scale(n, 2.0 * n.z), kViewer);
-    // Face on the glass still mirrors a twenty-fifth of the bright sky, so
-    // over a dark desktop the upper half shows a faint body.
-    double light = Schlick(n.z, o.index) * Surroundings(mirrored);
-    // One small sharp highlight of the key light, and a soft one of the
+    // The dim room and sky show only where the reflectance rises above its
+    // face-on floor: face on they would lift the whole ball by a faint even
+    // veil, which reads as smoked glass, not clear.
+    double f0 = Reflectance(1.0, o.index), f = Reflectance(n.z, o.index);
+    double light = f * Surroundings(mirrored, (f - f0) / f);
+    // One small sharp highlight of the key light and a tiny crisp one of the
     // fill, from the round ball, so they stay put while the ball turns.
     double toKey = Dot(s, half);
     light += 34.0 * Power(Positive(toKey), 400);
-    light += 6.0 * Power(Positive(Dot(s, Normalize(Add(Normalize(kFillLight), kViewer)))), 200);
+    light += 14.0 * Power(Positive(Dot(s, Normalize(Add(Normalize(kFillLight), kViewer)))), 2500);
     // The key light, focused by the ball, glows softly on its far inside.
     double away = Positive(-(u * key.x + v * key.y) / SquareRoot(key.x * key.x + key.y * key.y));
     double r = SquareRoot(u * u + v * v);
-    light += kGlow * Power(away, 3) * Smoothstep(0.35, 0.85, r) * (1.0 - Smoothstep(0.86, 1.0, r));
+    light += kGlow * Power(away, 2) * Smoothstep(0.3, 0.85, r) * (1.0 - Smoothstep(0.88, 1.0, r));
     // A facet edge glints, short and soft, where the bevel between its
     // facets mirrors the key light into the eye; never over the highlight.
     if (place.neighbour >= 0) {
@@ -242,17 +275,49 @@ double SurfaceLight(const FrameOptics &o, double u, double v) {
     return light;
 }
 
+// The key light focused by the ball onto the desktop beyond it: a soft spot
+// just outside the ball on the side away from the light, in levels at (x,
+// y) pixels from the centre. Where the frame has no room for the whole spot
+// it dims as a whole, never cut by the frame's border.
+double Caustic(const FrameOptics &o, double x, double y) {
+    Vec3 key = Normalize(kKeyLight);
+    double len = SquareRoot(key.x * key.x + key.y * key.y);
+    double spotX = -key.x / len * o.radius * 1.2, spotY = -key.y / len * o.radius * 1.2;
+    double spread = o.radius * 0.42;
+    double roomX = o.centreX - 1.0 - ((spotX < 0 ? -spotX : spotX) + spread);
+    double roomY = o.centreY - 1.0 - ((spotY < 0 ? -spotY : spotY) + spread);
+    double room = Smoothstep(0.0, 8.0, roomX < roomY ? roomX : roomY);
+    double dx = x - spotX, dy = y - spotY;
+    double fall = Positive(1.0 - (dx * dx + dy * dy) / (spread * spread));
+    return kCaustic * fall * fall * room;
+}
+
+// A 4x4 ordered threshold in sixteenths: a light between two levels lights
+// that share of pixels one level up, in a fine even pattern, so soft
+// gradients fade without rings.
+int32_t Dither(double level, int32_t px, int32_t py) {
+    static const int32_t kOrder[4][4] = {{0, 8, 2, 10}, {12, 4, 14, 6}, {3, 11, 1, 9},
+                                         {15, 7, 13, 5}};
+    double t = ((double)kOrder[py & 3][px & 3] + 0.5) / 16.0;
+    // Below one level the light fades out quadratically, so the faint
+    // reflection face on leaves most pixels plain.
+    if (level < 1.0) level *= Positive(level);
+    return FloorToInt(level + t);
+}
+
 // A pixel's light: the mean over sixteen points inside it, so the rim and
-// the glints fade over a pixel instead of stepping.
-int32_t PixelLevel(const FrameOptics &o, double x, double y) {
+// the glints fade over a pixel instead of stepping; a point off the ball
+// gets the desktop's caustic.
+int32_t PixelLevel(const FrameOptics &o, int32_t px, int32_t py) {
     const double at[4] = {-0.375, -0.125, 0.125, 0.375};
+    double x = PixelX(o, px), y = PixelY(o, py);
     double sum = 0;
     for (double dy : at)
         for (double dx : at) {
             double u = (x + dx) / o.radius, v = (y + dy) / o.radius;
-            if (u * u + v * v < 1.0) sum += SurfaceLight(o, u, v);
+            sum += u * u + v * v < 1.0 ? SurfaceLight(o, u, v) : Caustic(o, x + dx, y + dy);
         }
-    int32_t level = RoundToInt(sum / 16.0 * o.gain);
+    int32_t level = Dither(sum / 16.0 * o.gain, px, py);
     return level < 0 ? 0 : level > kLightLevels - 1 ? kLightLevels - 1 : level;
 }
 
@@ -322,8 +387,7 @@ void BakeBallPixels(const BallParams &p, int32_t index, std::vector<BallPixel> *
             BallPixel &out = (*pixels)[(size_t)py * (size_t)w + (size_t)px];
             out = {px, py, 0, -1};
             double x = PixelX(o, px), y = PixelY(o, py);
-            if (x * x + y * y >= (o.radius + 1.0) * (o.radius + 1.0)) continue;
-            out.level = PixelLevel(o, x, y);
+            out.level = PixelLevel(o, px, py);
             int32_t facet;
             double landX, landY;
             // The rim's outer half pixel gets light only.

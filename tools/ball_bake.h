@@ -14,11 +14,14 @@
 // part of the way towards its own plane, so it shifts its piece of the
 // picture a little and mirrors the light a little differently. The light a
 // pixel adds is what the surface mirrors, weighted by Fresnel (faint face
-// on, strong at the rim), one small sharp highlight and a faint second one
-// from the round ball (they stay put while the ball turns), the glow of the
-// light focused on the far inside, and a glint on a facet edge only where
-// its bevel mirrors the light into the eye. The rim is lit by coverage, so
-// the outline fades over a pixel.
+// on, rising smoothly to the rim): a bright rounded window up to the left,
+// and a dim room and sky that show only towards the rim; one small sharp
+// highlight and a tiny second one from the round ball (they stay put while
+// the ball turns); the glow of the light focused on the far inside and, where
+// the frame has room, on the desktop just beyond the ball; and a glint on a
+// facet edge only where its bevel mirrors the light into the eye. The rim is
+// lit by coverage, so the outline fades over a pixel, and fractions of a
+// level are dithered in a fixed 4x4 order, so gradients fade without rings.
 //
 // The ball turns about one of its five-fold axes while its diameter eases
 // from maxDiameter down to minDiameter at frame (frames-1)/2 and back up to
