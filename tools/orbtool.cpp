@@ -3,6 +3,7 @@
 //
 //   orbtool bake [-o FILE] [options]
 //   orbtool info FILE
+//   orbtool cut FILE --frames I,J,... -o OUT
 //   orbtool render FILE [--background PNG] [--dim P] [--ticks N] -o OUT
 //
 // Exit status: 0 success, 1 a failure (bad file, invalid container, cannot
@@ -27,6 +28,7 @@ namespace {
 const char kUsage[] =
     "usage: orbtool bake [-o FILE] [options]\n"
     "       orbtool info FILE\n"
+    "       orbtool cut FILE --frames I,J,... -o OUT\n"
     "       orbtool render FILE [--background PNG] [--dim P] [--ticks N] -o OUT\n"
     "\n"
     "bake     generate the crystal-ball animation container (default FILE: orb.lib).\n"
@@ -42,6 +44,8 @@ const char kUsage[] =
     "  --refraction P      bending of the desktop seen through the ball, percent (100)\n"
     "info     check FILE as the saver would and print what it holds; exits 1 when the\n"
     "         container breaks a rule, naming the first violation.\n"
+    "cut      write OUT, a container of the frames of FILE numbered I, J, ... (from 0,\n"
+    "         in that order); the fuzzer's small seeds are cut this way.\n"
     "render   play FILE through the engine over a background (a built-in test pattern\n"
     "         when none is given) dimmed to P percent (30) and write two PNGs: OUT, a\n"
     "         contact sheet of all frames, and OUT with '-screen' before its extension,\n"
@@ -209,6 +213,54 @@ int Info(int argc, char **argv) {
         return 1;
     }
     printf("\nvalid: no violation\n");
+    return 0;
+}
+
+// ---- cut -----------------------------------------------------------------
+
+// "0,29,59": frame numbers, each a whole number 0..kMaxFrames-1.
+bool ParseFrameList(const char *text, std::vector<int32_t> *indices) {
+    if (!text || !*text) return false;
+    std::string list = text;
+    size_t start = 0;
+    while (true) {
+        size_t comma = list.find(',', start);
+        std::string item = list.substr(start, comma == std::string::npos ? comma : comma - start);
+        int32_t index = 0;
+        if (!ParseInt(item.c_str(), 0, kMaxFrames - 1, &index)) return false;
+        indices->push_back(index);
+        if (comma == std::string::npos) return true;
+        start = comma + 1;
+    }
+}
+
+int Cut(int argc, char **argv) {
+    std::string input, output;
+    std::vector<int32_t> indices;
+    for (int i = 2; i < argc; i++) {
+        std::string arg = argv[i];
+        if (arg == "-o") {
+            const char *value = TakeValue(argc, argv, &i);
+            if (!value) return UsageError("-o needs a file name");
+            output = value;
+        } else if (arg == "--frames") {
+            if (!ParseFrameList(TakeValue(argc, argv, &i), &indices))
+                return UsageError("--frames needs frame numbers 0..126, for example 0,29");
+        } else if (input.empty() && arg[0] != '-') {
+            input = arg;
+        } else {
+            return UsageError("unknown cut argument '" + arg + "'");
+        }
+    }
+    if (input.empty() || output.empty() || indices.empty())
+        return UsageError("cut needs FILE, --frames and -o OUT");
+    std::vector<uint8_t> source, container;
+    std::string why;
+    if (!ReadFileBytes(input, &source, &why)) return Failure(why);
+    if (!CutContainer(source, indices, &container, &why)) return Failure(input + ": " + why);
+    if (!WriteFileBytes(output, container, &why)) return Failure(why);
+    printf("%s: %zu bytes, %zu frames cut from %s\n", output.c_str(), container.size(),
+           indices.size(), input.c_str());
     return 0;
 }
 
@@ -396,5 +448,6 @@ int main(int argc, char **argv) {
     if (command == "bake") return Bake(argc, argv);
     if (command == "info") return Info(argc, argv);
     if (command == "render") return Render(argc, argv);
+    if (command == "cut") return Cut(argc, argv);
     return UsageError("unknown command '" + command + "'");
 }
