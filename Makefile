@@ -35,12 +35,13 @@ win32: deps
 # the end-to-end runs under Wine and Xvfb, which the native test suite drives.
 # The full native suite runs last, so its summary closes the output. Wine
 # and Xvfb now and then stumble on their own (a refused process start); a
-# test that fails gets one more run, so only a failure that repeats is red.
+# test that fails gets one more run, so only a failure that repeats is red,
+# and the summary names every test that needed the second run.
 test: deps
 	$(MAKE) --no-print-directory win64 win32 native asan
 	$(MAKE) --no-print-directory fuzz-smoke
 	ctest --test-dir $(ASAN) --output-on-failure -j $(JOBS) -L unit
-	ctest --test-dir $(NATIVE) --output-on-failure --repeat until-pass:2
+	./scripts/ctest-retry.sh $(NATIVE) --output-on-failure
 
 # The saver on Linux (x11/orb): in a window over the current DISPLAY, or on a
 # private Xvfb over a sample desktop, with a screenshot and a GIF in build/run.
