@@ -7,7 +7,7 @@ WIN64 := build-win64
 WIN32 := build-win32
 FUZZ := build-fuzz
 
-.PHONY: all deps native asan win64 win32 dist test run run-wine bench bench-x11 clean fuzz fuzz-smoke fuzz-long preview
+.PHONY: all deps native asan win64 win32 dist test run run-wine bench bench-x11 clean fuzz fuzz-smoke fuzz-long preview fuzz-merge
 
 all: native
 
@@ -41,12 +41,13 @@ dist: win64 win32 native
 # files, which the native test suite drives.
 # The full native suite runs last, so its summary closes the output. Wine
 # and Xvfb now and then stumble on their own (a refused process start); a
-# test that fails gets one more run, so only a failure that repeats is red.
+# test that fails gets one more run, so only a failure that repeats is red,
+# and the summary names every test that needed the second run.
 test: deps
 	$(MAKE) --no-print-directory win64 win32 native asan dist
 	$(MAKE) --no-print-directory fuzz-smoke
 	ctest --test-dir $(ASAN) --output-on-failure -j $(JOBS) -L unit
-	ctest --test-dir $(NATIVE) --output-on-failure --repeat until-pass:2
+	./scripts/ctest-retry.sh $(NATIVE) --output-on-failure
 
 # The saver on Linux (x11/orb): in a window over the current DISPLAY, or on a
 # private Xvfb over a sample desktop, with a screenshot and a GIF in build/run.
@@ -59,10 +60,12 @@ run-wine: win64
 	./scripts/run-wine.sh
 
 # The fuzz targets: clang, libFuzzer, ASan and UBSan (fuzz/). The smoke run
-# gives each target 30 s and fails on any finding; the long run is for a
-# quiet machine: FUZZ_SECONDS per target (default an hour), inputs kept in
-# build-fuzz/fuzz/corpus for the next run.
+# gives each target 30 s and fails on any finding; the long run gives each
+# FUZZ_RUNS runs or FUZZ_SECONDS, whichever ends first, at the lowest
+# priority, keeping its inputs in build-fuzz/fuzz/corpus; fuzz-merge then
+# minimises them into the committed corpus, fuzz/corpus.
 FUZZ_SECONDS ?= 3600
+FUZZ_RUNS ?= 10000000
 fuzz: deps
 	cmake -S . -B $(FUZZ) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang \
 	  -DCMAKE_CXX_COMPILER=clang++ -DORB_FUZZ=ON -DORB_BENCH=OFF
@@ -72,7 +75,10 @@ fuzz-smoke: fuzz
 	./fuzz/run.sh $(FUZZ) 30
 
 fuzz-long: fuzz
-	./fuzz/run.sh $(FUZZ) $(FUZZ_SECONDS)
+	nice -n 19 ./fuzz/run.sh $(FUZZ) $(FUZZ_SECONDS) $(FUZZ_RUNS)
+
+fuzz-merge: fuzz
+	./fuzz/merge.sh $(FUZZ)
 
 bench: native
 	$(NATIVE)/bench/orb_bench

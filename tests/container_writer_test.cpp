@@ -136,4 +136,80 @@ TEST(ContainerWriter, RefusesWhatNoContainerCanHold) {
     EXPECT_EQ((int8_t)out[kContainerHeaderBytes + 12], -3);
 }
 
+// Whatever the writer accepts, the saver must accept too: the saver decodes
+// a frame's runs into width*height words, so a frame of mostly unequal
+// neighbours cannot be written and must be refused rather than written.
+TEST(ContainerWriter, WritesOnlyWhatTheSaverAccepts) {
+    uint32_t seed = 7;
+    int written = 0, refused = 0;
+    for (int32_t w = 1; w <= 9; w += 2) {
+        for (int32_t h = 1; h <= 6; h++) {
+            for (int32_t variety = 1; variety <= 32; variety *= 4) {
+                FramePlan plan = IdentityPlan(w, h);
+                for (int32_t &level : plan.level) {
+                    seed = seed * 1103515245u + 12345u;
+                    level = (int32_t)((seed >> 16) % (uint32_t)variety);
+                }
+                Bytes out;
+                std::string why;
+                int ok = WriteContainer({w, h, 1}, {FrameWords(plan)}, &out, &why);
+                char violation[200] = "";
+                if (ok) {
+                    written++;
+                    EXPECT_EQ(ValidateContainer(out.data(), (uint32_t)out.size(), nullptr,
+                                                violation, sizeof violation), 1)
+                        << w << " x " << h << ": " << violation;
+                } else {
+                    refused++;
+                    EXPECT_NE(why.find("words of runs"), std::string::npos) << why;
+                }
+            }
+        }
+    }
+    // Both sides of the rule were reached.
+    EXPECT_GT(written, 10);
+    EXPECT_GT(refused, 10);
+    Bytes out;
+    std::string why;
+    EXPECT_EQ(WriteContainer({1, 1, 1}, {Words{0x100}}, &out, &why), 0);
+}
+
+TEST(ContainerWriter, CutKeepsTheChosenFramesAsTheyWere) {
+    std::vector<Words> frames;
+    for (int32_t i = 0; i < 4; i++) frames.push_back(FrameWords(LensPlan(24, 20, 4 + i, i)));
+    Bytes source, cut;
+    std::string why;
+    ASSERT_EQ(WriteContainer({24, 20, 3}, frames, &source, &why), 1) << why;
+    const std::vector<int32_t> chosen = {3, 0, 3};
+    ASSERT_EQ(CutContainer(source, chosen, &cut, &why), 1) << why;
+
+    std::vector<ContainerFacts> facts(2);
+    char violation[200] = "";
+    ASSERT_EQ(ValidateContainer(source.data(), (uint32_t)source.size(), &facts[0], nullptr, 0), 1);
+    ASSERT_EQ(ValidateContainer(cut.data(), (uint32_t)cut.size(), &facts[1], violation,
+                                sizeof violation), 1) << violation;
+    const ContainerFacts &from = facts[0], &to = facts[1];
+    EXPECT_EQ(to.width, 24);
+    EXPECT_EQ(to.height, 20);
+    EXPECT_EQ(to.playMode, 3);
+    EXPECT_EQ(to.frameCount, 3);
+    EXPECT_EQ(to.endOffset, cut.size());
+    EXPECT_EQ(ReadLe32(&cut[kContainerLengthOffset]), cut.size());
+    for (size_t k = 0; k < chosen.size(); k++) {
+        const FrameFacts &a = from.frames[chosen[k]], &b = to.frames[k];
+        EXPECT_EQ(a.packedLength, b.packedLength) << "frame " << k;
+        EXPECT_EQ(memcmp(&source[a.recordOffset], &cut[b.recordOffset], a.packedLength + 8), 0);
+        EXPECT_EQ(a.firstWord, b.firstWord);
+        EXPECT_EQ(a.lastWord, b.lastWord);
+        EXPECT_EQ(a.litPixels, b.litPixels);
+    }
+
+    EXPECT_EQ(CutContainer(source, {4}, &cut, &why), 0);
+    EXPECT_NE(why.find("frame 4 is not in 0..3"), std::string::npos) << why;
+    EXPECT_EQ(CutContainer(source, {}, &cut, &why), 0);
+    Bytes broken(source.begin(), source.end() - 1);
+    EXPECT_EQ(CutContainer(broken, {0}, &cut, &why), 0);
+    EXPECT_NE(why.find("not a valid container"), std::string::npos) << why;
+}
+
 }  // namespace

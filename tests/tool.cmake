@@ -3,7 +3,7 @@
 # and the message. Sanitized builds skip them (orbtool is a plain build's).
 if(TARGET orbtool AND NOT ORB_SANITIZE)
   set(orbtool_cases
-    bake_reproduces_builtin info_builtin render_builtin
+    bake_reproduces_builtin info_builtin render_builtin cut_frames
     usage_errors option_tables missing_file truncated_container not_a_container unwritable_output)
   foreach(case ${orbtool_cases})
     add_test(NAME orbtool.${case}

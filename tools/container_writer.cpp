@@ -117,9 +117,17 @@ int WriteContainer(const ContainerLayout &layout, const std::vector<std::vector<
     (*out)[slot + kEntryPlayMode] = (uint8_t)(int8_t)layout.playMode;
     (*out)[slot + kEntryFrameCount] = (uint8_t)frames.size();
 
-    for (const std::vector<uint32_t> &frame : frames) {
-        std::vector<uint8_t> packed =
-            CompressWordStream(EncodeWordRuns(frame.data(), layout.width, layout.height));
+    for (size_t i = 0; i < frames.size(); i++) {
+        std::vector<uint32_t> runs = EncodeWordRuns(frames[i].data(), layout.width, layout.height);
+        // The saver decodes a frame's runs into width*height words and
+        // refuses the container if they need more, as they may where few
+        // neighbours are equal (a 1 x 1 frame always takes two words).
+        if (runs.size() > wordCount) {
+            *why = "frame " + std::to_string(i) + " takes " + std::to_string(runs.size()) +
+                   " words of runs, more than its " + std::to_string(wordCount) + " pixels";
+            return 0;
+        }
+        std::vector<uint8_t> packed = CompressWordStream(runs);
         AppendLe32(out, (uint32_t)packed.size());
         out->insert(out->end(), packed.begin(), packed.end());
         AppendLe32(out, (uint32_t)packed.size());
@@ -128,6 +136,48 @@ int WriteContainer(const ContainerLayout &layout, const std::vector<std::vector<
         *why = "container larger than 4 GiB";
         return 0;
     }
+    // Records start inside the table, and the saver reads the whole table:
+    // a container of tiny frames would otherwise end before the table does.
+    if (out->size() < kContainerMinBytes) out->resize(kContainerMinBytes, 0);
+    PutLe32(out, kContainerLengthOffset, (uint32_t)out->size());
+    return 1;
+}
+
+int CutContainer(const std::vector<uint8_t> &source, const std::vector<int32_t> &indices,
+                 std::vector<uint8_t> *out, std::string *why) {
+    std::vector<ContainerFacts> facts(1);  // too large for the stack
+    char reason[200];
+    if (source.size() > 0xFFFFFFFFu ||
+        !ValidateContainer(source.data(), (uint32_t)source.size(), &facts[0], reason,
+                           sizeof reason)) {
+        *why = std::string("not a valid container: ") + reason;
+        return 0;
+    }
+    const ContainerFacts &f = facts[0];
+    if (indices.empty() || indices.size() > (size_t)kMaxFrames) {
+        *why = "a container holds 1 to 127 frames";
+        return 0;
+    }
+    // The new frame count goes into slot 0, so no record may lie over it.
+    if (f.firstRecordOffset < kContainerHeaderBytes + kAnimEntryBytes) {
+        *why = "the first record lies over the animation table";
+        return 0;
+    }
+    out->assign(source.begin(), source.begin() + f.firstRecordOffset);
+    for (int32_t i : indices) {
+        if (i < 0 || i >= f.frameCount) {
+            *why = "frame " + std::to_string(i) + " is not in 0.." + std::to_string(f.frameCount - 1);
+            return 0;
+        }
+        const uint8_t *record = source.data() + f.frames[i].recordOffset;
+        out->insert(out->end(), record, record + f.frames[i].packedLength + 8);
+    }
+    if (out->size() > 0xFFFFFFFFu) {
+        *why = "container larger than 4 GiB";
+        return 0;
+    }
+    if (out->size() < kContainerMinBytes) out->resize(kContainerMinBytes, 0);
+    (*out)[kContainerHeaderBytes + 13] = (uint8_t)indices.size();
     PutLe32(out, kContainerLengthOffset, (uint32_t)out->size());
     return 1;
 }

@@ -8,6 +8,7 @@
 //
 //   EncodeWordRuns(words, w, h)   the run stream of one frame
 //   WriteContainer(layout, frames, &out, why)  1 on success, else 0 + why
+//   CutContainer(source, indices, &out, why)   some frames of a container
 #ifndef ORB_TOOLS_CONTAINER_WRITER_H
 #define ORB_TOOLS_CONTAINER_WRITER_H
 
@@ -41,5 +42,14 @@ std::vector<uint8_t> CompressWordStream(const std::vector<uint32_t> &runs);
 // with a reason) on a bad layout, a wrong frame size or too many frames.
 int WriteContainer(const ContainerLayout &layout, const std::vector<std::vector<uint32_t>> &frames,
                    std::vector<uint8_t> *out, std::string *why);
+
+// A container holding the frames of `source` named by `indices`, in that
+// order (an index may repeat): their records are copied as they stand, the
+// header keeps everything but the frame count and the length. Small seeds
+// for the fuzzer come from here. Fails (0, with a reason) when the source is
+// not a valid container, an index is past its last frame, or the list is
+// empty or longer than a container holds.
+int CutContainer(const std::vector<uint8_t> &source, const std::vector<int32_t> &indices,
+                 std::vector<uint8_t> *out, std::string *why);
 
 #endif

@@ -3,11 +3,13 @@
 //
 //   orbtool bake [-o FILE] [options]
 //   orbtool info FILE
+//   orbtool cut FILE --frames I,J,... -o OUT
 //   orbtool render FILE [--background PNG] [--dim P] [--ticks N] -o OUT
 //   orbtool --help | --version
 //
 // Exit status: 0 success, 1 a failure (bad file, invalid container, cannot
 // write), 2 a usage error.
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -76,11 +78,27 @@ std::vector<ToolOption> RenderOptionTable(RenderArgs *a) {
     };
 }
 
+// What `orbtool cut` is asked for, besides the source container.
+struct CutArgs {
+    std::string frames;  // "0,29,59"
+    std::string output;
+};
+
+std::vector<ToolOption> CutOptionTable(CutArgs *a) {
+    return {
+        TextOption("--frames", "I,J,...", &a->frames, "frame numbers, for example 0,29",
+                   "the frames to keep, numbered from 0, in the order given"),
+        TextOption("-o", "OUT", &a->output, "a file name", "where to write the cut container"),
+    };
+}
+
 std::string Usage() {
     BakeArgs bake;
     RenderArgs render;
+    CutArgs cut;
     return "usage: orbtool bake [-o FILE] [options]\n"
            "       orbtool info FILE\n"
+           "       orbtool cut FILE --frames I,J,... -o OUT\n"
            "       orbtool render FILE [--background PNG] [--dim P] [--ticks N] -o OUT\n"
            "       orbtool --help | --version\n"
            "\n"
@@ -89,6 +107,9 @@ std::string Usage() {
            ToolOptionUsage(BakeOptionTable(&bake)) +
            "info     check FILE as the saver would and print what it holds; exits 1 when the\n"
            "         container breaks a rule, naming the first violation.\n"
+           "cut      write OUT, a container of some frames of FILE; the fuzzer's small\n"
+           "         seeds are cut this way.\n" +
+           ToolOptionUsage(CutOptionTable(&cut)) +
            "render   play FILE through the engine over a background and write two PNGs:\n"
            "         OUT, a contact sheet of all frames, and OUT with '-screen' before its\n"
            "         extension, the screen after the ticks.\n" +
@@ -203,6 +224,45 @@ int Info(int argc, char **argv) {
         return 1;
     }
     printf("\nvalid: no violation\n");
+    return 0;
+}
+
+// ---- cut -----------------------------------------------------------------
+
+// "0,29,59": frame numbers, each a whole number 0..kMaxFrames-1.
+bool ParseFrameList(const std::string &text, std::vector<int32_t> *indices) {
+    const char *p = text.c_str();
+    while (true) {
+        if (*p < '0' || *p > '9') return false;
+        char *end = nullptr;
+        errno = 0;
+        long index = strtol(p, &end, 10);
+        if (errno || index >= kMaxFrames) return false;
+        indices->push_back((int32_t)index);
+        if (*end == '\0') return true;
+        if (*end != ',') return false;
+        p = end + 1;
+    }
+}
+
+int Cut(int argc, char **argv) {
+    if (argc < 3 || argv[2][0] == '-') return UsageError("cut needs FILE, --frames and -o OUT");
+    const std::string input = argv[2];
+    CutArgs args;
+    std::string why;
+    if (!ParseToolOptions(CutOptionTable(&args), "cut", argc, argv, 3, &why))
+        return UsageError(why);
+    if (args.frames.empty() || args.output.empty())
+        return UsageError("cut needs FILE, --frames and -o OUT");
+    std::vector<int32_t> indices;
+    if (!ParseFrameList(args.frames, &indices))
+        return UsageError("--frames needs frame numbers 0..126, for example 0,29");
+    std::vector<uint8_t> source, container;
+    if (!ReadContainerBytes(input, &source, &why)) return Failure(why);
+    if (!CutContainer(source, indices, &container, &why)) return Failure(input + ": " + why);
+    if (!WriteFileBytes(args.output, container, &why)) return Failure(why);
+    printf("%s: %zu bytes, %zu frames cut from %s\n", args.output.c_str(), container.size(),
+           indices.size(), input.c_str());
     return 0;
 }
 
@@ -377,5 +437,6 @@ int main(int argc, char **argv) {
     if (command == "bake") return Bake(argc, argv);
     if (command == "info") return Info(argc, argv);
     if (command == "render") return Render(argc, argv);
+    if (command == "cut") return Cut(argc, argv);
     return UsageError("unknown command '" + command + "'");
 }

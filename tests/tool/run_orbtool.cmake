@@ -46,6 +46,23 @@ elseif(CASE STREQUAL "render_builtin")
   # A rendered screen serves as a background in turn.
   expect(0 "the screen after 5 ticks" render ${BUILTIN} --background ${WORK}/sheet-screen.png
          --ticks 5 -o ${WORK}/again.png)
+elseif(CASE STREQUAL "cut_frames")
+  expect(0 "3 frames cut from" cut ${BUILTIN} --frames 29,0,29 -o ${WORK}/three.lib)
+  expect(0 "frames            3" info three.lib)
+  expect(0 "valid: no violation" info three.lib)
+  expect(1 "frame 3 is not in 0..2" cut three.lib --frames 0,3 -o again.lib)
+  expect(2 "--frames needs frame numbers" cut three.lib --frames 1,,2 -o again.lib)
+  expect(2 "cut needs FILE, --frames and -o OUT" cut three.lib -o again.lib)
+  head(${BUILTIN} ${WORK}/short.lib 5000)
+  expect(1 "short.lib: not a valid container" cut short.lib --frames 0 -o again.lib)
+  # A frame the saver could not decode is refused, not written.
+  expect(1 "words of runs, more than its 64 pixels"
+         bake --size 8x8 --frames 1 --max-diameter 8 --min-diameter 8 -o tiny.lib)
+  foreach(left again.lib tiny.lib)
+    if(EXISTS ${WORK}/${left})
+      message(FATAL_ERROR "a refused cut or bake left ${left} behind")
+    endif()
+  endforeach()
 elseif(CASE STREQUAL "usage_errors")
   expect(2 "usage: orbtool" )
   expect(2 "unknown command 'bakery'" bakery)
