@@ -191,8 +191,9 @@ TEST(BallBake, ASmoothBallShowsTheDesktopUpsideDown) {
 }
 
 TEST(BallBake, TheCutBreaksThePictureOnlySlightly) {
-    // Facets shift their pieces of the picture, but the cut ball stays close
-    // to the smooth one: the picture is still one picture.
+    // Facets shift their pieces of the picture by a pixel or so (they show
+    // mostly in their light), and the cut ball stays close to the smooth
+    // one: the picture is still one picture.
     BallParams cut, smooth;
     smooth.facetFrequency = 0;
     std::vector<BallPixel> a, b;
@@ -203,7 +204,7 @@ TEST(BallBake, TheCutBreaksThePictureOnlySlightly) {
         if (a[i].facet < 0) continue;
         inside++;
         int32_t d = abs(a[i].sampleX - b[i].sampleX) + abs(a[i].sampleY - b[i].sampleY);
-        moved += d > 1;
+        moved += d > 0;
         far += d > 8;
     }
     EXPECT_GT(moved, inside / 20) << "the cut shows";
