@@ -235,7 +235,8 @@ double WindowPane(double u, double v) {
     double soft = kPaneSoft / (r > 0.2 ? r : 0.2);
     double across = Smoothstep(kPaneFrom - soft, kPaneFrom + soft, a) *
                     (1.0 - Smoothstep(kPaneTo - soft, kPaneTo + soft, a));
-    double bar = Smoothstep(0.3 * soft, 0.9 * soft, a > kPaneBar ? a - kPaneBar : kPaneBar - a);
+    // The bar only dims the pane: a dark stroke across it reads as a scratch.
+    double bar = 0.45 + 0.55 * Smoothstep(0.2 * soft, soft, a > kPaneBar ? a - kPaneBar : kPaneBar - a);
     double top = 0.15 + 0.85 * Smoothstep(-0.05, 0.75, v);
     return radial * across * bar * top;
 }
