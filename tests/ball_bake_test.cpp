@@ -131,11 +131,9 @@ TEST(BallBake, SamplesLandInsideTheFrameWithoutClamping) {
                 }
                 EXPECT_EQ(b.sampleX, i % 128);
                 EXPECT_EQ(b.sampleY, i / 128);
-                // Off the ball only the focused light on the desktop adds
-                // anything: on the side away from the upper-left light, and
-                // fading out before the frame's border.
-                bool border = i % 128 == 0 || i % 128 == 127 || i / 128 == 0 || i / 128 == 127;
-                if (x * x + y * y >= (radius + 1) * (radius + 1) && (x <= 0 || y <= 0 || border)) {
+                // Off the ball nothing adds light: the desktop beyond it is
+                // left as it is.
+                if (x * x + y * y >= (radius + 1) * (radius + 1)) {
                     EXPECT_EQ(b.level, 0) << "frame " << k << " pixel " << i;
                 }
             }
@@ -190,8 +188,9 @@ TEST(BallBake, ASmoothBallShowsTheDesktopUpsideDown) {
 }
 
 TEST(BallBake, TheCutBreaksThePictureOnlySlightly) {
-    // Facets shift their pieces of the picture, but the cut ball stays close
-    // to the smooth one: the picture is still one picture.
+    // Facets shift their pieces of the picture by a pixel or so (they show
+    // mostly in their light), and the cut ball stays close to the smooth
+    // one: the picture is still one picture.
     BallParams cut, smooth;
     smooth.facetFrequency = 0;
     std::vector<BallPixel> a, b;
@@ -202,7 +201,7 @@ TEST(BallBake, TheCutBreaksThePictureOnlySlightly) {
         if (a[i].facet < 0) continue;
         inside++;
         int32_t d = abs(a[i].sampleX - b[i].sampleX) + abs(a[i].sampleY - b[i].sampleY);
-        moved += d > 1;
+        moved += d > 0;
         far += d > 8;
     }
     EXPECT_GT(moved, inside / 20) << "the cut shows";

@@ -14,7 +14,12 @@ namespace {
 // to light the facets a little apart and break the picture seen through
 // them slightly at their seams, little enough that the picture stays one
 // smoothly warped picture.
-const double kCutDepth = 0.08;
+const double kCutDepth = 0.05;
+// Towards the rim a ray meets the surface ever more sideways and a small bend
+// throws its landing point far: the cut fades out between these distances
+// from the centre (radii), so the squeezed picture at the rim carries on
+// from the middle's without an arc where it jumps.
+const double kCutFadeFrom = 0.55, kCutFadeTo = 0.85;
 // The desktop plane lies this many radii behind the ball's centre: a glass
 // ball of index 1.5 focuses 1.5 radii behind its centre, so at 2.3 the
 // picture near the middle comes out upside down and about twice as large,
@@ -29,7 +34,7 @@ const double kPlaneDistance = 2.3;
 const double kSlopeFloor = 0.6;
 // How far from the ball's centre a sample may land, in radii; the frame's
 // own edge may be nearer.
-const double kFieldRadius = 1.1;
+const double kFieldRadius = 0.8;
 
 // The light: a key light from the upper left in front of the ball, a weaker
 // fill from the lower right.
@@ -79,10 +84,16 @@ CutPlace PlaceOnCut(const FrameOptics &o, Vec3 s) {
     return c;
 }
 
+double Smoothstep(double from, double to, double v) {
+    double t = Clamp01((v - from) / (to - from));
+    return t * t * (3.0 - 2.0 * t);
+}
+
 // The cut's surface normal at s: the round ball's, bent towards the facet's.
 Vec3 CutNormal(const FrameOptics &o, Vec3 s, int32_t facet) {
     if (facet < 0) return s;
-    return Normalize(Add(s, Scale(Sub(o.facets[(size_t)facet].normal, s), kCutDepth)));
+    double depth = kCutDepth * (1.0 - Smoothstep(kCutFadeFrom, kCutFadeTo, SquareRoot(1.0 - s.z * s.z)));
+    return Normalize(Add(s, Scale(Sub(o.facets[(size_t)facet].normal, s), depth)));
 }
 
 // Snell's law for a unit ray meeting a surface of unit normal n (facing the
@@ -156,7 +167,10 @@ FrameOptics MakeOptics(const BallParams &p, int32_t index) {
     // Half a pixel inside the frame's nearer edge, so that rounding down
     // never leaves it.
     double edge = (o.centreX < o.centreY ? o.centreX : o.centreY) - 0.5;
-    o.field = kFieldRadius < edge / o.radius ? kFieldRadius : edge / o.radius;
+    // Without bending the ball shows what lies behind it, up to its rim; the
+    // field narrows as the bending grows.
+    double field = 1.0 - (1.0 - kFieldRadius) * Clamp01((o.index - 1.0) / 0.5);
+    o.field = field < edge / o.radius ? field : edge / o.radius;
     o.gain = (double)p.brightness / 100.0;
     o.reach = 0;
     std::vector<Facet> cut;
@@ -177,63 +191,62 @@ FrameOptics MakeOptics(const BallParams &p, int32_t index) {
     return o;
 }
 
-double Smoothstep(double from, double to, double v) {
-    double t = Clamp01((v - from) / (to - from));
-    return t * t * (3.0 - 2.0 * t);
-}
-
-// Levels of what the glass mirrors at full reflection: the room all round,
-// the sky above it and a bright window up to the left; the glow of the key
-// light focused on the ball's far inside and on the desktop beyond it; a
-// facet edge's glint.
-const double kRoom = 30.0;
-const double kSky = 40.0;
-const double kWindow = 230.0;
-const double kGlow = 18.0;
-const double kCaustic = 9.0;
+// The light is kept to a few narrow features over clear glass: a broad faint
+// gradient steps visibly in whole levels and lifts the ball into a milky haze.
+// Levels of what the glass mirrors at full reflection: the room round the rim
+// (the sky above it brighter) and a window up to the left; a facet edge's
+// glint.
+const double kRoom = 22.0;
+const double kSky = 18.0;
+const double kWindow = 280.0;
 const double kGlint = 10.0;
-// The window mirrored: its middle's direction and its half size and corner
-// rounding, measured on a plane one unit out along that direction.
-const Vec3 kWindowAt = {-0.60, 0.62, 0.50};
-const double kWindowHalfWidth = 0.75, kWindowHalfHeight = 0.55, kWindowCorner = 0.22;
+// The window as it shows on the round ball: a pane between two circles about
+// the ball's centre (radii) and two directions (radians from the right,
+// anticlockwise), so its edges follow the ball's curve, split by one bar.
+const double kPaneInner = 0.38, kPaneOuter = 0.80;
+const double kPaneFrom = 1.85, kPaneTo = 2.85, kPaneBar = 2.38;
+const double kPaneSoft = 0.06;  // how wide its edges fade, in radii
 
-// How far (x, y) lies outside a rounded rectangle about the origin; negative
-// inside.
-double RoundedRectDistance(double x, double y, double halfW, double halfH, double corner) {
-    double outX = (x < 0 ? -x : x) - halfW, outY = (y < 0 ? -y : y) - halfH;
-    double dx = Positive(outX + corner), dy = Positive(outY + corner);
-    if (dx > 0 || dy > 0) return SquareRoot(dx * dx + dy * dy) - corner;
-    return outX > outY ? outX : outY;
-}
-
-// What the surface mirrors along r, in levels: a dim room and a sky that
-// brightens upwards, of which only rimShare is kept, and the window, a rounded rectangle of light with soft
-// edges, which the ball's curvature bends into a curved pane.
-double Surroundings(Vec3 r, double rimShare) {
-    double sky = Smoothstep(-0.5, 1.0, r.y);
-    double light = rimShare * (kRoom + kSky * sky);
-    Vec3 w = Normalize(kWindowAt);
-    double along = Dot(r, w);
-    if (along > 0.2) {
-        Vec3 right = Normalize(Cross({0, 1, 0}, w));
-        Vec3 up = Cross(w, right);
-        double a = Dot(r, right) / along, b = Dot(r, up) / along;
-        double d = RoundedRectDistance(a, b, kWindowHalfWidth, kWindowHalfHeight, kWindowCorner);
-        // Brighter towards its top, as a window with sky in it.
-        double pane = 1.0 - Smoothstep(-0.10, 0.06, d);
-        light += kWindow * pane * (0.75 + 0.25 * Clamp01(0.5 + b));
+// The angle of (x, y) from the right, anticlockwise, in 0..2 pi, from the
+// square root only: its cosine and the side it lies on.
+double Direction(double x, double y) {
+    double r = SquareRoot(x * x + y * y);
+    if (r <= 0) return 0;
+    // Half-angle: a = 2 atan(y / (r + x)); atan by its series after halving
+    // twice more keeps the argument small.
+    double t = y / (r + x + 1e-300);
+    for (int i = 0; i < 2; i++) t = t / (1.0 + SquareRoot(1.0 + t * t));
+    double t2 = t * t, sum = t, term = t;
+    for (int n = 1; n < 12; n++) {
+        term = -term * t2;
+        sum += term / (double)(2 * n + 1);
     }
-    return light;
+    double a = 8.0 * sum;
+    return a < 0 ? a + 2.0 * kPi : a;
 }
 
-// Glass mirrors a twenty-fifth face on and ever more towards the rim; the
-// rise is taken a little wider than Schlick's fifth power, so the rim veils
-// the squeezed picture there gradually and the ball keeps a body over dark
-// desktops.
+// The mirrored window at (u, v), where the round ball would face the way the
+// cut faces there: brightest at its top, fading towards its bottom, its edges
+// soft.
+double WindowPane(double u, double v) {
+    double r = SquareRoot(u * u + v * v), a = Direction(u, v);
+    double radial = Smoothstep(kPaneInner - kPaneSoft, kPaneInner + kPaneSoft, r) *
+                    (1.0 - Smoothstep(kPaneOuter - kPaneSoft, kPaneOuter + kPaneSoft, r));
+    double soft = kPaneSoft / (r > 0.2 ? r : 0.2);
+    double across = Smoothstep(kPaneFrom - soft, kPaneFrom + soft, a) *
+                    (1.0 - Smoothstep(kPaneTo - soft, kPaneTo + soft, a));
+    // The bar only dims the pane: a dark stroke across it reads as a scratch.
+    double bar = 0.45 + 0.55 * Smoothstep(0.2 * soft, soft, a > kPaneBar ? a - kPaneBar : kPaneBar - a);
+    double top = 0.15 + 0.85 * Smoothstep(-0.05, 0.75, v);
+    return radial * across * bar * top;
+}
+
+// Glass mirrors a twenty-fifth face on and rises steeply at the rim (a higher
+// power than Schlick's fifth, so the band stays narrow).
 double Reflectance(double cosine, double index) {
     double f0 = (index - 1.0) / (index + 1.0);
     f0 *= f0;
-    return f0 + (1.0 - f0) * Power(1.0 - Clamp01(cosine), 3);
+    return f0 + (1.0 - f0) * Power(1.0 - Clamp01(cosine), 7);
 }
 
 // The light one point of the ball sends to the viewer, in levels.
@@ -243,21 +256,22 @@ double SurfaceLight(const FrameOptics &o, double u, double v) {
     Vec3 n = CutNormal(o, s, place.facet);
     Vec3 key = Normalize(kKeyLight);
     Vec3 half = Normalize(Add(key, kViewer));
-    Vec3 mirrored = Sub(Scale(n, 2.0 * n.z), kViewer);
-    // The dim room and sky show only where the reflectance rises above its
-    // face-on floor: face on they would lift the whole ball by a faint even
-    // veil, which reads as smoked glass, not clear.
     double f0 = Reflectance(1.0, o.index), f = Reflectance(n.z, o.index);
-    double light = f * Surroundings(mirrored, (f - f0) / f);
-    // One small sharp highlight of the key light and a tiny crisp one of the
-    // fill, from the round ball, so they stay put while the ball turns.
+    // The room and sky only where the reflectance rises above its face-on
+    // floor, which keeps them to a band at the rim.
+    Vec3 mirrored = Sub(Scale(n, 2.0 * n.z), kViewer);
+    double sky = Smoothstep(-0.5, 1.0, mirrored.y);
+    double light = (f - f0) * (kRoom + kSky * sky);
+    // The window where the round ball would face as the cut does here, so
+    // the facets shift and light their pieces of it a little apart.
+    Vec3 facing = Normalize(Add(mirrored, kViewer));
+    light += f * kWindow * WindowPane(facing.x, facing.y);
+    // One small sharp highlight of the key light with a tight glow round it,
+    // and a tiny crisp one of the fill, from the round ball, so they stay put
+    // while the ball turns.
     double toKey = Dot(s, half);
-    light += 34.0 * Power(Positive(toKey), 400);
+    light += 34.0 * Power(Positive(toKey), 400) + 6.0 * Power(Positive(toKey), 90);
     light += 14.0 * Power(Positive(Dot(s, Normalize(Add(Normalize(kFillLight), kViewer)))), 2500);
-    // The key light, focused by the ball, glows softly on its far inside.
-    double away = Positive(-(u * key.x + v * key.y) / SquareRoot(key.x * key.x + key.y * key.y));
-    double r = SquareRoot(u * u + v * v);
-    light += kGlow * Power(away, 2) * Smoothstep(0.3, 0.85, r) * (1.0 - Smoothstep(0.88, 1.0, r));
     // A facet edge glints, short and soft, where the bevel between its
     // facets mirrors the key light into the eye; never over the highlight.
     if (place.neighbour >= 0) {
@@ -275,39 +289,9 @@ double SurfaceLight(const FrameOptics &o, double u, double v) {
     return light;
 }
 
-// The key light focused by the ball onto the desktop beyond it: a soft spot
-// just outside the ball on the side away from the light, in levels at (x,
-// y) pixels from the centre. Where the frame has no room for the whole spot
-// it dims as a whole, never cut by the frame's border.
-double Caustic(const FrameOptics &o, double x, double y) {
-    Vec3 key = Normalize(kKeyLight);
-    double len = SquareRoot(key.x * key.x + key.y * key.y);
-    double spotX = -key.x / len * o.radius * 1.2, spotY = -key.y / len * o.radius * 1.2;
-    double spread = o.radius * 0.42;
-    double roomX = o.centreX - 1.0 - ((spotX < 0 ? -spotX : spotX) + spread);
-    double roomY = o.centreY - 1.0 - ((spotY < 0 ? -spotY : spotY) + spread);
-    double room = Smoothstep(0.0, 8.0, roomX < roomY ? roomX : roomY);
-    double dx = x - spotX, dy = y - spotY;
-    double fall = Positive(1.0 - (dx * dx + dy * dy) / (spread * spread));
-    return kCaustic * fall * fall * room;
-}
-
-// A 4x4 ordered threshold in sixteenths: a light between two levels lights
-// that share of pixels one level up, in a fine even pattern, so soft
-// gradients fade without rings.
-int32_t Dither(double level, int32_t px, int32_t py) {
-    static const int32_t kOrder[4][4] = {{0, 8, 2, 10}, {12, 4, 14, 6}, {3, 11, 1, 9},
-                                         {15, 7, 13, 5}};
-    double t = ((double)kOrder[py & 3][px & 3] + 0.5) / 16.0;
-    // Below one level the light fades out quadratically, so the faint
-    // reflection face on leaves most pixels plain.
-    if (level < 1.0) level *= Positive(level);
-    return FloorToInt(level + t);
-}
-
 // A pixel's light: the mean over sixteen points inside it, so the rim and
-// the glints fade over a pixel instead of stepping; a point off the ball
-// gets the desktop's caustic.
+// the glints fade over a pixel instead of stepping, rounded to the nearest
+// level (no dither: a dither pattern shows as grain).
 int32_t PixelLevel(const FrameOptics &o, int32_t px, int32_t py) {
     const double at[4] = {-0.375, -0.125, 0.125, 0.375};
     double x = PixelX(o, px), y = PixelY(o, py);
@@ -315,9 +299,9 @@ int32_t PixelLevel(const FrameOptics &o, int32_t px, int32_t py) {
     for (double dy : at)
         for (double dx : at) {
             double u = (x + dx) / o.radius, v = (y + dy) / o.radius;
-            sum += u * u + v * v < 1.0 ? SurfaceLight(o, u, v) : Caustic(o, x + dx, y + dy);
+            if (u * u + v * v < 1.0) sum += SurfaceLight(o, u, v);
         }
-    int32_t level = Dither(sum / 16.0 * o.gain, px, py);
+    int32_t level = FloorToInt(sum / 16.0 * o.gain + 0.5);
     return level < 0 ? 0 : level > kLightLevels - 1 ? kLightLevels - 1 : level;
 }
 

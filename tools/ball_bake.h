@@ -12,16 +12,16 @@
 // The front is cut into facets: an icosahedron whose faces are cut into
 // frequency^2 triangles (0: no cut, a smooth ball). A facet bends the surface
 // part of the way towards its own plane, so it shifts its piece of the
-// picture a little and mirrors the light a little differently. The light a
-// pixel adds is what the surface mirrors, weighted by Fresnel (faint face
-// on, rising smoothly to the rim): a bright rounded window up to the left,
-// and a dim room and sky that show only towards the rim; one small sharp
-// highlight and a tiny second one from the round ball (they stay put while
-// the ball turns); the glow of the light focused on the far inside and, where
-// the frame has room, on the desktop just beyond the ball; and a glint on a
-// facet edge only where its bevel mirrors the light into the eye. The rim is
-// lit by coverage, so the outline fades over a pixel, and fractions of a
-// level are dithered in a fixed 4x4 order, so gradients fade without rings.
+// picture a little and mirrors the light a little differently; the bend
+// fades out towards the rim, where grazing rays would throw it far. The glass
+// stays clear apart from a few narrow lights (whole levels step visibly over
+// a broad faint gradient): a Fresnel band rising steeply at the rim, a
+// mirrored window up to the left whose edges follow the ball's curve, one
+// small sharp highlight with a tight glow and a tiny second one from the
+// round ball (they stay put while the ball turns), and a glint on a facet
+// edge only where its bevel mirrors the light into the eye. Each pixel's
+// light is its mean over 16 points, rounded to a whole level, so the outline
+// fades over a pixel without a dither's grain.
 //
 // The ball turns about one of its five-fold axes while its diameter eases
 // from maxDiameter down to minDiameter at frame (frames-1)/2 and back up to
