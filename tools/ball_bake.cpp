@@ -305,43 +305,42 @@ int32_t PixelLevel(const FrameOptics &o, int32_t px, int32_t py) {
     return level < 0 ? 0 : level > kLightLevels - 1 ? kLightLevels - 1 : level;
 }
 
+bool InRange(int32_t value, BallRange range) { return value >= range.low && value <= range.high; }
+
+std::string RangeText(BallRange range) {
+    return std::to_string(range.low) + ".." + std::to_string(range.high);
+}
+
 }  // namespace
 
 int CheckBallParams(const BallParams &p, std::string *why) {
     // A step moves at most 511 columns left, and the step from the end of a
     // row to the start of the next may move back a whole row's width.
-    if (p.width < 8 || p.height < 8 || p.width > kMaxBallFrameSide || p.height > kMaxBallFrameSide) {
-        *why = "frame size must be 8.." + std::to_string(kMaxBallFrameSide) +
-               " pixels on each side";
+    if (!InRange(p.width, kBallSideRange) || !InRange(p.height, kBallSideRange)) {
+        *why = "frame size must be " + RangeText(kBallSideRange) + " pixels on each side";
         return 0;
     }
-    if (p.frames < 1 || p.frames > 127) {
-        *why = "frame count must be 1..127";
-        return 0;
-    }
-    if (p.playMode < -128 || p.playMode > 127) {
-        *why = "play mode must be -128..127";
-        return 0;
-    }
-    if (p.facetFrequency < 0 || p.facetFrequency > 12) {
-        *why = "facet density must be 0..12 (0: a smooth ball)";
-        return 0;
-    }
-    if (p.turn < -20 || p.turn > 20) {
-        *why = "turn must be -20..20 fifths of a revolution";
-        return 0;
+    const struct {
+        int32_t value;
+        BallRange range;
+        const char *what, *unit;
+    } checks[] = {
+        {p.frames, kBallFramesRange, "frame count", ""},
+        {p.playMode, kBallPlayModeRange, "play mode", ""},
+        {p.facetFrequency, kBallFacetsRange, "facet density", " (0: a smooth ball)"},
+        {p.turn, kBallTurnRange, "turn", " fifths of a revolution"},
+        {p.brightness, kBallBrightnessRange, "brightness", " percent"},
+        {p.refraction, kBallRefractionRange, "refraction", " percent"},
+    };
+    for (const auto &c : checks) {
+        if (!InRange(c.value, c.range)) {
+            *why = std::string(c.what) + " must be " + RangeText(c.range) + c.unit;
+            return 0;
+        }
     }
     int32_t side = p.width < p.height ? p.width : p.height;
     if (p.minDiameter < 2 || p.minDiameter > p.maxDiameter || p.maxDiameter > side) {
         *why = "diameters must satisfy 2 <= min <= max <= frame side (" + std::to_string(side) + ")";
-        return 0;
-    }
-    if (p.brightness < 0 || p.brightness > 400) {
-        *why = "brightness must be 0..400 percent";
-        return 0;
-    }
-    if (p.refraction < 0 || p.refraction > 200) {
-        *why = "refraction must be 0..200 percent";
         return 0;
     }
     return 1;

@@ -46,6 +46,20 @@ enum {
     kMaxBallFrameSide = 400,  // a step back across a whole row must fit its 511 columns
 };
 
+// What the baker takes, low..high: CheckBallParams refuses anything else and
+// orbtool's usage shows these. The diameters depend on the frame size, so
+// CheckBallParams alone checks them.
+struct BallRange {
+    int32_t low, high;
+};
+constexpr BallRange kBallSideRange{8, kMaxBallFrameSide};
+constexpr BallRange kBallFramesRange{1, 127};  // the container's count is a signed byte
+constexpr BallRange kBallPlayModeRange{-128, 127};
+constexpr BallRange kBallFacetsRange{0, 12};
+constexpr BallRange kBallTurnRange{-20, 20};
+constexpr BallRange kBallBrightnessRange{0, 400};
+constexpr BallRange kBallRefractionRange{0, 200};
+
 struct BallParams {
     int32_t width = 128;
     int32_t height = 128;

@@ -79,9 +79,9 @@ ToolOption TextOption(const char *name, const char *valueName, std::string *fiel
     return {name, valueName, kToolText, field, nullptr, nullptr, 0, 0, needs, help};
 }
 
-ToolOption WholeOption(const char *name, const char *valueName, int32_t *field,
-                       const char *help) {
-    return {name, valueName, kToolWhole, nullptr, field, nullptr, 0, 0, "a whole number", help};
+ToolOption WholeOption(const char *name, const char *valueName, int32_t *field, int32_t low,
+                       int32_t high, const char *help) {
+    return {name, valueName, kToolWhole, nullptr, field, nullptr, low, high, "a whole number", help};
 }
 
 ToolOption RangedOption(const char *name, const char *valueName, int32_t *field, int32_t low,
@@ -89,8 +89,9 @@ ToolOption RangedOption(const char *name, const char *valueName, int32_t *field,
     return {name, valueName, kToolRanged, nullptr, field, nullptr, low, high, needs, help};
 }
 
-ToolOption SizeOption(const char *name, int32_t *width, int32_t *height, const char *help) {
-    return {name,    "WxH", kToolSize, nullptr, width, height, 0, 0,
+ToolOption SizeOption(const char *name, int32_t *width, int32_t *height, int32_t low,
+                      int32_t high, const char *help) {
+    return {name,    "WxH", kToolSize, nullptr, width, height, low, high,
             "WIDTHxHEIGHT, for example 128x128", help};
 }
 
@@ -119,7 +120,7 @@ std::string ToolOptionUsage(const std::vector<ToolOption> &table) {
         std::string left = std::string(o.name) + " " + o.valueName;
         std::string line = "  " + left + std::string(left.size() < 20 ? 20 - left.size() : 1, ' ');
         line += o.help;
-        if (o.kind == kToolRanged) line += ", " + Range(o);
+        if (o.low < o.high) line += ", " + Range(o);
         std::string current = Current(o);
         if (!current.empty()) line += " (" + current + ")";
         usage += line + "\n";

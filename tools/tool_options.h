@@ -18,9 +18,10 @@
 
 enum ToolValueKind {
     kToolText,    // any non-empty text
-    kToolWhole,   // a whole number; what it means is checked by whoever uses it
+    kToolWhole,   // a whole number; its range (shown when low < high) is checked by
+                  // whoever uses it
     kToolRanged,  // a whole number in low..high, checked here
-    kToolSize,    // WIDTHxHEIGHT, each side 1 or more
+    kToolSize,    // WIDTHxHEIGHT, each side 1 or more; a range as for kToolWhole
 };
 
 struct ToolOption {
@@ -30,18 +31,19 @@ struct ToolOption {
     std::string *text;      // kToolText
     int32_t *number;        // kToolWhole, kToolRanged; kToolSize: the width
     int32_t *second;        // kToolSize: the height
-    int32_t low, high;      // kToolRanged
+    int32_t low, high;      // kToolRanged: checked here; else only shown
     const char *needs;      // the refusal: "<name> needs <needs>[ low..high]"
     const char *help;       // the usage line, before the range and default
 };
 
 ToolOption TextOption(const char *name, const char *valueName, std::string *field,
                       const char *needs, const char *help);
-ToolOption WholeOption(const char *name, const char *valueName, int32_t *field,
-                       const char *help);
+ToolOption WholeOption(const char *name, const char *valueName, int32_t *field, int32_t low,
+                       int32_t high, const char *help);
 ToolOption RangedOption(const char *name, const char *valueName, int32_t *field, int32_t low,
                         int32_t high, const char *needs, const char *help);
-ToolOption SizeOption(const char *name, int32_t *width, int32_t *height, const char *help);
+ToolOption SizeOption(const char *name, int32_t *width, int32_t *height, int32_t low,
+                      int32_t high, const char *help);
 
 int ParseToolOptions(const std::vector<ToolOption> &table, const char *command, int argc,
                      char **argv, int first, std::string *why);
