@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "container.h"
+#include "container_samples.h"
 #include "lzss.h"
 
 struct Validation {
@@ -79,33 +80,13 @@ static int CheckRuns(Validation &v, int frame, const uint32_t *input, int64_t co
     return 1;
 }
 
-static inline int32_t Distance(int32_t a, int32_t b) { return a > b ? a - b : b - a; }
-
-// Follow the sampling position pixel by pixel, in sprite coordinates: every
-// sample must stay inside the w x h rectangle under the sprite.
 static int CheckSamples(Validation &v, int frame) {
     ContainerFacts &f = *v.facts;
     FrameFacts &ff = f.frames[frame];
-    int64_t column = 0, row = 0;
-    for (int32_t r = 0; r < v.h; r++) {
-        for (int32_t c = 0; c < v.w; c++) {
-            uint32_t d = v.words[(size_t)r * v.w + c];
-            int32_t step = DisplacementStep(d);
-            row += StepRows(step);
-            column += StepColumns(step);
-            if (column < 0 || column >= v.w || row < 0 || row >= v.h)
-                return Fail(v, "frame %d: pixel (%d, %d) samples outside the frame, at (%lld, %lld)",
-                            frame, c, r, (long long)column, (long long)row);
-            int32_t dc = Distance((int32_t)column, c), dr = Distance((int32_t)row, r);
-            if (dc > ff.maxColumnOffset) ff.maxColumnOffset = dc;
-            if (dr > ff.maxRowOffset) ff.maxRowOffset = dr;
-            f.levelHistogram[DisplacementLevel(d)]++;
-            if (d & kSpareBitsMask) f.wordsWithHighBits++;
-            if (DisplacementLevel(d)) ff.litPixels++;
-        }
-    }
-    ff.firstWord = v.words[0];
-    ff.lastWord = v.words[(size_t)v.w * v.h - 1];
+    SampleEscape e;
+    if (!WalkFrameSamples(v.words, v.w, v.h, &ff, &f, &e))
+        return Fail(v, "frame %d: pixel (%d, %d) samples outside the frame, at (%lld, %lld)", frame,
+                    e.pixelColumn, e.pixelRow, (long long)e.column, (long long)e.row);
     if (ff.maxColumnOffset > f.maxColumnOffset) f.maxColumnOffset = ff.maxColumnOffset;
     if (ff.maxRowOffset > f.maxRowOffset) f.maxRowOffset = ff.maxRowOffset;
     return 1;
