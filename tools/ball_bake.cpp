@@ -27,14 +27,14 @@ const double kCutFadeFrom = 0.55, kCutFadeTo = 0.85;
 // straight lines seen through it bow round as they do through a real ball.
 // (The frame leaves room for a field only 1.1 radii wide, too little for a
 // picture made smaller in the middle without a smeared rim.)
-const double kPlaneDistance = 2.3;
+const double kPlaneDistance = 3.1;
 // Rays leaving the ball nearly sideways would land ever further out on the
 // plane; their travel is measured against a soft floor of their slope, so the
 // landing grows smoothly and stays finite up to the rim.
 const double kSlopeFloor = 0.6;
 // How far from the ball's centre a sample may land, in radii; the frame's
 // own edge may be nearer.
-const double kFieldRadius = 0.8;
+const double kFieldRadius = 1.0;
 
 // The light: a key light from the upper left in front of the ball, a weaker
 // fill from the lower right.
@@ -242,10 +242,12 @@ const double kWindow = 280.0;
 const double kGlint = 10.0;
 // The window as it shows on the round ball: a pane between two circles about
 // the ball's centre (radii) and two directions (radians from the right,
-// anticlockwise), so its edges follow the ball's curve, split by one bar.
-const double kPaneInner = 0.38, kPaneOuter = 0.80;
-const double kPaneFrom = 1.85, kPaneTo = 2.85, kPaneBar = 2.38;
-const double kPaneSoft = 0.06;  // how wide its edges fade, in radii
+// anticlockwise), so it is a curved band whose edges follow the ball's curve
+// and fade over several pixels.
+const double kPaneInner = 0.50, kPaneOuter = 0.80;
+const double kPaneFrom = 1.75, kPaneTo = 2.95;
+const double kPaneTurn = 0.25;  // how far its ends fade round the ball, in radians
+const double kPaneSoft = 0.10;  // how wide its edges fade, in radii
 
 // The angle of (x, y) from the right, anticlockwise, in 0..2 pi, from the
 // square root only: its cosine and the side it lies on.
@@ -269,19 +271,18 @@ double Direction(double x, double y) {
 // cut faces there: brightest at its top, fading towards its bottom, its edges
 // soft.
 double WindowPane(double u, double v) {
-    double r = SquareRoot(u * u + v * v), a = Direction(u, v);
+    double r = SquareRoot(u * u + v * v);
     double radial = Smoothstep(kPaneInner - kPaneSoft, kPaneInner + kPaneSoft, r) *
                     (1.0 - Smoothstep(kPaneOuter - kPaneSoft, kPaneOuter + kPaneSoft, r));
     // Most of the ball lies outside the pane's ring or its upper-left span
-    // (1.55..3.15 radians with the softest edge): spare the direction's series.
-    if (radial == 0 || u > 0.05 * r || v < -0.05 * r) return 0;
-    double soft = kPaneSoft / (r > 0.2 ? r : 0.2);
-    double across = Smoothstep(kPaneFrom - soft, kPaneFrom + soft, a) *
-                    (1.0 - Smoothstep(kPaneTo - soft, kPaneTo + soft, a));
-    // The bar only dims the pane: a dark stroke across it reads as a scratch.
-    double bar = 0.45 + 0.55 * Smoothstep(0.2 * soft, soft, a > kPaneBar ? a - kPaneBar : kPaneBar - a);
+    // (kPaneFrom - kPaneTurn .. kPaneTo + kPaneTurn, within 1.49..3.2
+    // radians): spare the direction's series there.
+    if (radial == 0 || u > 0.08 * r || v < -0.06 * r) return 0;
+    double a = Direction(u, v);
+    double across = Smoothstep(kPaneFrom - kPaneTurn, kPaneFrom + kPaneTurn, a) *
+                    (1.0 - Smoothstep(kPaneTo - kPaneTurn, kPaneTo + kPaneTurn, a));
     double top = 0.15 + 0.85 * Smoothstep(-0.05, 0.75, v);
-    return radial * across * bar * top;
+    return radial * across * top;
 }
 
 // Glass mirrors a twenty-fifth face on and rises steeply at the rim (a higher
@@ -313,7 +314,7 @@ double SurfaceLight(const FrameOptics &o, Vec3 s, const std::vector<int32_t> &ca
     // while the ball turns.
     double toKey = Dot(s, half);
     light += 34.0 * Power(Positive(toKey), 400) + 6.0 * Power(Positive(toKey), 90);
-    light += 14.0 * Power(Positive(Dot(s, o.fillHalf)), 2500);
+    light += 5.0 * Power(Positive(Dot(s, o.fillHalf)), 300);
     // A facet edge glints, short and soft, where the bevel between its
     // facets mirrors the key light into the eye; never over the highlight.
     if (place.neighbour >= 0) {
