@@ -236,7 +236,7 @@ TEST(BallBake, TheWidestFrameStillStepsFromRowToRow) {
     // one of the row above: that step must still decode as one row down.
     BallParams wide;
     wide.width = wide.height = kMaxBallFrameSide;
-    wide.frames = 2;
+    wide.frames = 1;  // frame 0 is the widest
     wide.facetFrequency = 1;
     wide.maxDiameter = kMaxBallFrameSide;
     wide.minDiameter = 100;

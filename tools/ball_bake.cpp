@@ -27,14 +27,14 @@ const double kCutFadeFrom = 0.55, kCutFadeTo = 0.85;
 // straight lines seen through it bow round as they do through a real ball.
 // (The frame leaves room for a field only 1.1 radii wide, too little for a
 // picture made smaller in the middle without a smeared rim.)
-const double kPlaneDistance = 2.3;
+const double kPlaneDistance = 3.1;
 // Rays leaving the ball nearly sideways would land ever further out on the
 // plane; their travel is measured against a soft floor of their slope, so the
 // landing grows smoothly and stays finite up to the rim.
 const double kSlopeFloor = 0.6;
 // How far from the ball's centre a sample may land, in radii; the frame's
 // own edge may be nearer.
-const double kFieldRadius = 0.8;
+const double kFieldRadius = 1.0;
 
 // The light: a key light from the upper left in front of the ball, a weaker
 // fill from the lower right.
@@ -58,6 +58,15 @@ struct FrameOptics {
     double reach;          // landing distances are drawn in below this; 0: not at all
     double gain;           // brightness
     std::vector<Facet> facets;  // turned to face the viewer as this frame shows them
+    std::vector<int32_t> allFacets;  // 0, 1, ... facets.size() - 1
+    Vec3 half, fillHalf;         // halfway between the viewer and the key or fill light
+    // Per pixel, row by row: its facet (-1 outside the ball) and where its
+    // ray lands before it is drawn into the field.
+    struct Landing {
+        int32_t facet;
+        double x, y;
+    };
+    std::vector<Landing> landings;
 };
 
 // Where the surface point s of the round ball lies on the cut: the facet a
@@ -68,20 +77,44 @@ struct CutPlace {
     double closeness;
 };
 
-CutPlace PlaceOnCut(const FrameOptics &o, Vec3 s) {
+// Facets in index order; the scan keeps the first of equals, so any list that
+// holds every facet that could come first or second gives the same place.
+CutPlace PlaceOnCut(const FrameOptics &o, Vec3 s, const std::vector<int32_t> &among) {
     CutPlace c = {-1, -1, 0};
     double best = -1, second = -1;
-    for (size_t i = 0; i < o.facets.size(); i++) {
-        double q = Dot(o.facets[i].normal, s) / o.facets[i].distance;
+    for (int32_t i : among) {
+        double q = Dot(o.facets[(size_t)i].normal, s) / o.facets[(size_t)i].distance;
         if (q > best) {
             second = best, c.neighbour = c.facet;
-            best = q, c.facet = (int32_t)i;
+            best = q, c.facet = i;
         } else if (q > second) {
-            second = q, c.neighbour = (int32_t)i;
+            second = q, c.neighbour = i;
         }
     }
     c.closeness = best - second;
     return c;
+}
+
+// The facets that can come first or second anywhere within `spread` of the
+// point s (a facet's measure moves by at most spread / distance there): the
+// few round one spot, so the points of a pixel need not scan the whole cut.
+void FacetsNear(const FrameOptics &o, Vec3 s, double spread, std::vector<int32_t> *near,
+                std::vector<double> *scratch) {
+    near->clear();
+    if (o.facets.empty()) return;
+    // The second-highest lower bound: two facets measure at least this.
+    std::vector<double> &high = *scratch;
+    high.resize(o.facets.size());
+    double low1 = -1e300, low2 = -1e300;
+    for (size_t i = 0; i < o.facets.size(); i++) {
+        double q = Dot(o.facets[i].normal, s) / o.facets[i].distance;
+        double reach = spread / o.facets[i].distance;
+        high[i] = q + reach;
+        if (q - reach > low1) low2 = low1, low1 = q - reach;
+        else if (q - reach > low2) low2 = q - reach;
+    }
+    for (size_t i = 0; i < o.facets.size(); i++)
+        if (high[i] + 1e-9 >= low2) near->push_back((int32_t)i);
 }
 
 double Smoothstep(double from, double to, double v) {
@@ -149,7 +182,7 @@ bool PixelRay(const FrameOptics &o, double x, double y, int32_t *facet, double *
     if (x * x + y * y >= o.radius * o.radius) return false;
     double u = x / o.radius, v = y / o.radius;
     Vec3 s = {u, v, SquareRoot(Positive(1.0 - u * u - v * v))};
-    *facet = PlaceOnCut(o, s).facet;
+    *facet = PlaceOnCut(o, s, o.allFacets).facet;
     TraceRay(o, u, v, *facet, landX, landY);
     return true;
 }
@@ -177,14 +210,21 @@ FrameOptics MakeOptics(const BallParams &p, int32_t index) {
     BuildCut(p.facetFrequency, &cut);
     Mat3 m = FrameRotation(p, index);
     for (const Facet &f : cut) o.facets.push_back({Apply(m, f.normal), f.distance});
+    for (size_t i = 0; i < o.facets.size(); i++) o.allFacets.push_back((int32_t)i);
+    o.half = Normalize(Add(Normalize(kKeyLight), kViewer));
+    o.fillHalf = Normalize(Add(Normalize(kFillLight), kViewer));
     // The furthest landing point of this frame sets how hard the field eases.
     double furthest = 0;
+    o.landings.assign((size_t)p.width * (size_t)p.height, FrameOptics::Landing{-1, 0, 0});
     for (int32_t py = 0; py < p.height; py++)
         for (int32_t px = 0; px < p.width; px++) {
-            int32_t facet;
-            double lx, ly;
-            if (!PixelRay(o, PixelX(o, px), PixelY(o, py), &facet, &lx, &ly)) continue;
-            double r2 = lx * lx + ly * ly;
+            FrameOptics::Landing &l = o.landings[(size_t)py * (size_t)p.width + (size_t)px];
+            if (!PixelRay(o, PixelX(o, px), PixelY(o, py), &l.facet, &l.x, &l.y)) {
+                l.facet = -1;
+                continue;
+            }
+            if (l.facet < 0) l.facet = 0;
+            double r2 = l.x * l.x + l.y * l.y;
             if (r2 > furthest) furthest = r2;
         }
     o.reach = FieldReach(SquareRoot(furthest), o.field * 0.999);
@@ -202,10 +242,12 @@ const double kWindow = 280.0;
 const double kGlint = 10.0;
 // The window as it shows on the round ball: a pane between two circles about
 // the ball's centre (radii) and two directions (radians from the right,
-// anticlockwise), so its edges follow the ball's curve, split by one bar.
-const double kPaneInner = 0.38, kPaneOuter = 0.80;
-const double kPaneFrom = 1.85, kPaneTo = 2.85, kPaneBar = 2.38;
-const double kPaneSoft = 0.06;  // how wide its edges fade, in radii
+// anticlockwise), so it is a curved band whose edges follow the ball's curve
+// and fade over several pixels.
+const double kPaneInner = 0.50, kPaneOuter = 0.80;
+const double kPaneFrom = 1.75, kPaneTo = 2.95;
+const double kPaneTurn = 0.25;  // how far its ends fade round the ball, in radians
+const double kPaneSoft = 0.10;  // how wide its edges fade, in radii
 
 // The angle of (x, y) from the right, anticlockwise, in 0..2 pi, from the
 // square root only: its cosine and the side it lies on.
@@ -229,16 +271,18 @@ double Direction(double x, double y) {
 // cut faces there: brightest at its top, fading towards its bottom, its edges
 // soft.
 double WindowPane(double u, double v) {
-    double r = SquareRoot(u * u + v * v), a = Direction(u, v);
+    double r = SquareRoot(u * u + v * v);
     double radial = Smoothstep(kPaneInner - kPaneSoft, kPaneInner + kPaneSoft, r) *
                     (1.0 - Smoothstep(kPaneOuter - kPaneSoft, kPaneOuter + kPaneSoft, r));
-    double soft = kPaneSoft / (r > 0.2 ? r : 0.2);
-    double across = Smoothstep(kPaneFrom - soft, kPaneFrom + soft, a) *
-                    (1.0 - Smoothstep(kPaneTo - soft, kPaneTo + soft, a));
-    // The bar only dims the pane: a dark stroke across it reads as a scratch.
-    double bar = 0.45 + 0.55 * Smoothstep(0.2 * soft, soft, a > kPaneBar ? a - kPaneBar : kPaneBar - a);
+    // Most of the ball lies outside the pane's ring or its upper-left span
+    // (kPaneFrom - kPaneTurn .. kPaneTo + kPaneTurn, within 1.49..3.2
+    // radians): spare the direction's series there.
+    if (radial == 0 || u > 0.08 * r || v < -0.06 * r) return 0;
+    double a = Direction(u, v);
+    double across = Smoothstep(kPaneFrom - kPaneTurn, kPaneFrom + kPaneTurn, a) *
+                    (1.0 - Smoothstep(kPaneTo - kPaneTurn, kPaneTo + kPaneTurn, a));
     double top = 0.15 + 0.85 * Smoothstep(-0.05, 0.75, v);
-    return radial * across * bar * top;
+    return radial * across * top;
 }
 
 // Glass mirrors a twenty-fifth face on and rises steeply at the rim (a higher
@@ -250,12 +294,11 @@ double Reflectance(double cosine, double index) {
 }
 
 // The light one point of the ball sends to the viewer, in levels.
-double SurfaceLight(const FrameOptics &o, double u, double v) {
-    Vec3 s = {u, v, SquareRoot(Positive(1.0 - u * u - v * v))};
-    CutPlace place = PlaceOnCut(o, s);
+double SurfaceLight(const FrameOptics &o, Vec3 s, const std::vector<int32_t> &candidates) {
+    double u = s.x, v = s.y;
+    CutPlace place = PlaceOnCut(o, s, candidates);
     Vec3 n = CutNormal(o, s, place.facet);
-    Vec3 key = Normalize(kKeyLight);
-    Vec3 half = Normalize(Add(key, kViewer));
+    const Vec3 half = o.half;
     double f0 = Reflectance(1.0, o.index), f = Reflectance(n.z, o.index);
     // The room and sky only where the reflectance rises above its face-on
     // floor, which keeps them to a band at the rim.
@@ -271,18 +314,19 @@ double SurfaceLight(const FrameOptics &o, double u, double v) {
     // while the ball turns.
     double toKey = Dot(s, half);
     light += 34.0 * Power(Positive(toKey), 400) + 6.0 * Power(Positive(toKey), 90);
-    light += 14.0 * Power(Positive(Dot(s, Normalize(Add(Normalize(kFillLight), kViewer)))), 2500);
+    light += 5.0 * Power(Positive(Dot(s, o.fillHalf)), 300);
     // A facet edge glints, short and soft, where the bevel between its
     // facets mirrors the key light into the eye; never over the highlight.
     if (place.neighbour >= 0) {
         Vec3 a = o.facets[(size_t)place.facet].normal, b = o.facets[(size_t)place.neighbour].normal;
-        Vec3 bevel = Normalize(Add(s, Scale(Sub(Normalize(Add(a, b)), s), 3.0 * kCutDepth)));
         Vec3 grad = Sub(Scale(a, 1.0 / o.facets[(size_t)place.facet].distance),
                         Scale(b, 1.0 / o.facets[(size_t)place.neighbour].distance));
         double sz = s.z > 1e-3 ? s.z : 1e-3;
         double gx = grad.x - grad.z * u / sz, gy = grad.y - grad.z * v / sz;
         double pixels = place.closeness * o.radius / SquareRoot(gx * gx + gy * gy + 1e-12);
         double near = Clamp01(1.0 - pixels / 1.0);
+        if (near == 0) return light;
+        Vec3 bevel = Normalize(Add(s, Scale(Sub(Normalize(Add(a, b)), s), 3.0 * kCutDepth)));
         double clear = 1.0 - Smoothstep(0.90, 0.97, toKey);
         light += near * clear * kGlint * Power(Positive(Dot(bevel, half)), 80);
     }
@@ -295,12 +339,27 @@ double SurfaceLight(const FrameOptics &o, double u, double v) {
 int32_t PixelLevel(const FrameOptics &o, int32_t px, int32_t py) {
     const double at[4] = {-0.375, -0.125, 0.125, 0.375};
     double x = PixelX(o, px), y = PixelY(o, py);
-    double sum = 0;
+    Vec3 points[16];
+    int32_t count = 0;
     for (double dy : at)
         for (double dx : at) {
             double u = (x + dx) / o.radius, v = (y + dy) / o.radius;
-            if (u * u + v * v < 1.0) sum += SurfaceLight(o, u, v);
+            if (u * u + v * v < 1.0) points[count++] = {u, v, SquareRoot(Positive(1.0 - u * u - v * v))};
         }
+    if (count == 0) return 0;
+    double u = x / o.radius, v = y / o.radius;
+    Vec3 centre = {u, v, SquareRoot(Positive(1.0 - u * u - v * v))};
+    double spread = 0;
+    for (int32_t i = 0; i < count; i++) {
+        Vec3 d = Sub(points[i], centre);
+        double r = SquareRoot(Dot(d, d));
+        if (r > spread) spread = r;
+    }
+    static thread_local std::vector<int32_t> near;
+    static thread_local std::vector<double> scratch;
+    FacetsNear(o, centre, spread * 1.000001, &near, &scratch);
+    double sum = 0;
+    for (int32_t i = 0; i < count; i++) sum += SurfaceLight(o, points[i], near);
     int32_t level = FloorToInt(sum / 16.0 * o.gain + 0.5);
     return level < 0 ? 0 : level > kLightLevels - 1 ? kLightLevels - 1 : level;
 }
@@ -369,13 +428,12 @@ void BakeBallPixels(const BallParams &p, int32_t index, std::vector<BallPixel> *
         for (int32_t px = 0; px < w; px++) {
             BallPixel &out = (*pixels)[(size_t)py * (size_t)w + (size_t)px];
             out = {px, py, 0, -1};
-            double x = PixelX(o, px), y = PixelY(o, py);
             out.level = PixelLevel(o, px, py);
-            int32_t facet;
-            double landX, landY;
             // The rim's outer half pixel gets light only.
-            if (!PixelRay(o, x, y, &facet, &landX, &landY)) continue;
-            out.facet = facet < 0 ? 0 : facet;
+            const FrameOptics::Landing &l = o.landings[(size_t)py * (size_t)w + (size_t)px];
+            if (l.facet < 0) continue;
+            out.facet = l.facet;
+            double landX = l.x, landY = l.y;
             IntoField(o, &landX, &landY);
             out.sampleX = FloorToInt(o.centreX + landX * o.radius);
             out.sampleY = FloorToInt(o.centreY - landY * o.radius);

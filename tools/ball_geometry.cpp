@@ -1,12 +1,6 @@
 // ball_geometry.cpp -- see ball_geometry.h.
 #include "ball_geometry.h"
 
-double Power(double v, int32_t n) {
-    double r = 1.0;
-    for (int32_t i = 0; i < n; i++) r *= v;
-    return r;
-}
-
 // Taylor series after reduction to [-pi, pi]: libm versions differ in the
 // last bit between C libraries, and a last bit can move a facet edge by a
 // pixel.

@@ -33,7 +33,16 @@ inline Vec3 Normalize(Vec3 a) { return Scale(a, 1.0 / SquareRoot(Dot(a, a))); }
 inline double Positive(double v) { return v > 0 ? v : 0; }
 inline double Clamp01(double v) { return v < 0 ? 0 : v > 1 ? 1 : v; }
 
-double Power(double v, int32_t n);  // v to a whole power n >= 0
+// v to a whole power n >= 0, by squaring: the highlights raise to powers in
+// the thousands for every point of the ball.
+inline double Power(double v, int32_t n) {
+    double r = 1.0;
+    for (; n > 0; n >>= 1) {
+        if (n & 1) r *= v;
+        v *= v;
+    }
+    return r;
+}
 double Sine(double x);
 double Cosine(double x);
 // The nearest integer, halves away from zero, and the largest not above v.
