@@ -27,14 +27,15 @@ const double kCutFadeFrom = 0.55, kCutFadeTo = 0.85;
 // straight lines seen through it bow round as they do through a real ball.
 // (The frame leaves room for a field only 1.1 radii wide, too little for a
 // picture made smaller in the middle without a smeared rim.)
-const double kPlaneDistance = 3.1;
+const double kPlaneDistance = 2.3;
 // Rays leaving the ball nearly sideways would land ever further out on the
 // plane; their travel is measured against a soft floor of their slope, so the
 // landing grows smoothly and stays finite up to the rim.
 const double kSlopeFloor = 0.6;
 // How far from the ball's centre a sample may land, in radii; the frame's
-// own edge may be nearer.
-const double kFieldRadius = 1.0;
+// own edge may be nearer. Reaching past the rim lets the squeezed band there
+// take in more of the desktop, so lines bow strongly towards it.
+const double kFieldRadius = 1.1;
 
 // The light: a key light from the upper left in front of the ball, a weaker
 // fill from the lower right.
