@@ -24,5 +24,5 @@ middle=$(((frames - 1) / 2))
     -o "$out/baked_bounce_9x13"
 "$orbtool" bake --size 16x8 --frames 2 --mode 3 --max-diameter 8 --min-diameter 4 --facets 2 \
     -o "$out/baked_appear_16x8"
-"$orbtool" bake --size 12x10 --frames 1 --mode 0 --max-diameter 10 --min-diameter 10 --facets 1 \
-    -o "$out/baked_still_12x10"
+"$orbtool" bake --size 16x12 --frames 1 --mode 0 --max-diameter 12 --min-diameter 12 --facets 1 \
+    -o "$out/baked_still_16x12"
