@@ -251,12 +251,25 @@ bool ParseFrameList(const std::string &text, std::vector<int32_t> *indices) {
     }
 }
 
+// A command that takes a container FILE and then its options: the file in
+// *input, the options into the fields the table points at. 0 with the
+// refusal in *why when either is missing or wrong.
+bool ParseFileCommand(const std::vector<ToolOption> &table, const char *command,
+                      const char *needsFile, int argc, char **argv, std::string *input,
+                      std::string *why) {
+    if (argc < 3 || argv[2][0] == '-') {
+        *why = needsFile;
+        return false;
+    }
+    *input = argv[2];
+    return ParseToolOptions(table, command, argc, argv, 3, why) != 0;
+}
+
 int Cut(int argc, char **argv) {
-    if (argc < 3 || argv[2][0] == '-') return UsageError("cut needs FILE, --frames and -o OUT");
-    const std::string input = argv[2];
     CutArgs args;
-    std::string why;
-    if (!ParseToolOptions(CutOptionTable(&args), "cut", argc, argv, 3, &why))
+    std::string input, why;
+    if (!ParseFileCommand(CutOptionTable(&args), "cut", "cut needs FILE, --frames and -o OUT",
+                          argc, argv, &input, &why))
         return UsageError(why);
     if (args.frames.empty() || args.output.empty())
         return UsageError("cut needs FILE, --frames and -o OUT");
@@ -375,11 +388,10 @@ void ContactSheet(const ContainerFacts &f, int32_t screenW, int32_t screenH,
 }
 
 int Render(int argc, char **argv) {
-    if (argc < 3 || argv[2][0] == '-') return UsageError("render needs a container file");
-    const std::string input = argv[2];
     RenderArgs args;
-    std::string why;
-    if (!ParseToolOptions(RenderOptionTable(&args), "render", argc, argv, 3, &why))
+    std::string input, why;
+    if (!ParseFileCommand(RenderOptionTable(&args), "render", "render needs a container file",
+                          argc, argv, &input, &why))
         return UsageError(why);
     if (args.output.empty()) return UsageError("render needs -o OUT");
     const std::string &background = args.background, &output = args.output;
