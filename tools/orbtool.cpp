@@ -252,7 +252,7 @@ bool ParseFrameList(const std::string &text, std::vector<int32_t> *indices) {
 }
 
 // A command that takes a container FILE and then its options: the file in
-// *input, the options into the fields the table points at. 0 with the
+// *input, the options into the fields the table points at. False with the
 // refusal in *why when either is missing or wrong.
 bool ParseFileCommand(const std::vector<ToolOption> &table, const char *command,
                       const char *needsFile, int argc, char **argv, std::string *input,
