@@ -15,6 +15,36 @@ void SetPasswordAnswer(int answer, DWORD holdMs, const char *extra) {
 
 int VerifierCalls() { return CountLines(ReadText(InRunDir("password-calls.txt"))); }
 
+namespace {
+
+int VerifierAsks() {
+    std::string events = ReadText(InRunDir("password-events.txt"));
+    int asks = 0;
+    for (size_t at = events.find("asked"); at != std::string::npos; at = events.find("asked", at + 1))
+        ++asks;
+    return asks;
+}
+
+}  // namespace
+
+// A storm queues thousands of messages, and the stand-in's modal loop
+// dispatches them all before it answers, which takes a second or two under
+// Wine; a fixed pause read the log while the first answer was still due.
+bool AwaitVerifierAnswers(DWORD timeoutMs) {
+    const DWORD quiet = 500;  // longer than the pause after a verification
+    DWORD start = GetTickCount(), settled = start;
+    int seen = -1;
+    while (GetTickCount() - start < timeoutMs) {
+        int asks = VerifierAsks(), answers = VerifierCalls();
+        bool answered = asks >= 1 && answers == asks;
+        if (!answered || answers != seen) settled = GetTickCount();
+        seen = answered ? answers : -1;
+        if (answered && GetTickCount() - settled >= quiet) return true;
+        Pump(20);
+    }
+    return false;
+}
+
 int RunRunningStateChild() {
     UINT running = 2;
     SystemParametersInfoA(SPI_GETSCREENSAVERRUNNING, 0, &running, 0);

@@ -32,6 +32,9 @@ void BecomeWin98();  // Wine reports the 95/98 family to orb.scr
 // before it does, and "refuse-window" to have the saver window refused.
 void SetPasswordAnswer(int answer, DWORD holdMs = 50, const char *extra = "");
 int VerifierCalls();  // how often the stand-in was asked
+// Waits until the stand-in has been asked and has answered every question,
+// with no new one for a moment; false if that does not come in time.
+bool AwaitVerifierAnswers(DWORD timeoutMs);
 
 // Without a window manager (the suite's Xvfb has none), Wine waits 2 s for
 // one to withdraw each managed top-level window it hides, so every close of
