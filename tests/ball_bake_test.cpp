@@ -106,10 +106,11 @@ TEST(BallBake, TheLoopIsSeamless) {
 double FromCentreX(int32_t column, int32_t w) { return (double)column + 0.5 - (double)w / 2.0; }
 
 TEST(BallBake, SamplesLandInsideTheFrameWithoutClamping) {
-    // Every sample is drawn into a round field about the ball's centre, at
-    // most 1.1 radii out and inside the frame's inscribed circle, so nothing
-    // needs clamping to the frame's square; outside the ball every pixel
-    // samples itself.
+    // Every sample is drawn into a round field about the ball's centre,
+    // within the ball's own outline (so the rim never shows a crescent of
+    // the desktop beside the ball) and inside the frame's inscribed circle,
+    // so nothing needs clamping to the frame's square; outside the ball
+    // every pixel samples itself.
     for (int32_t refraction : {0, 100, 200}) {
         BallParams p;
         p.refraction = refraction;
@@ -117,7 +118,7 @@ TEST(BallBake, SamplesLandInsideTheFrameWithoutClamping) {
         for (int32_t k : {0, 15, 29}) {
             BakeBallPixels(p, k, &pixels);
             double radius = BallDiameter(p, k) / 2.0;
-            double field = radius * 1.1 < 63.5 ? radius * 1.1 : 63.5;
+            double field = radius < 63.5 ? radius : 63.5;
             for (int32_t i = 0; i < 128 * 128; i++) {
                 const BallPixel &b = pixels[(size_t)i];
                 ASSERT_TRUE(b.sampleX >= 0 && b.sampleX < 128 && b.sampleY >= 0 && b.sampleY < 128)

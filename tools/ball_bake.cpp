@@ -25,17 +25,19 @@ const double kCutFadeFrom = 0.55, kCutFadeTo = 0.85;
 // picture near the middle comes out upside down and about twice as large,
 // and towards the rim the ball squeezes ever more of the desktop in, so
 // straight lines seen through it bow round as they do through a real ball.
-// (The frame leaves room for a field only 1.1 radii wide, too little for a
-// picture made smaller in the middle without a smeared rim.)
+// (The frame leaves room for a field only about a radius wide: too little
+// for a picture made smaller in the middle without a smeared rim.)
 const double kPlaneDistance = 2.3;
 // Rays leaving the ball nearly sideways would land ever further out on the
 // plane; their travel is measured against a soft floor of their slope, so the
 // landing grows smoothly and stays finite up to the rim.
 const double kSlopeFloor = 0.6;
-// How far from the ball's centre a sample may land, in radii; the frame's
-// own edge may be nearer. Reaching past the rim lets the squeezed band there
-// take in more of the desktop, so lines bow strongly towards it.
-const double kFieldRadius = 1.1;
+// How far from the ball's centre a sample may land, in radii. Within the
+// ball's own outline, so the squeezed band at the rim shows what lies under
+// the rim: reaching further out would press a broad stretch of the desktop
+// beside the ball into a thin crescent with a hard edge wherever a window's
+// edge falls in it.
+const double kFieldRadius = 0.95;
 
 // The light: a key light from the upper left in front of the ball, a weaker
 // fill from the lower right.
@@ -235,63 +237,55 @@ FrameOptics MakeOptics(const BallParams &p, int32_t index) {
 // The light is kept to a few narrow features over clear glass: a broad faint
 // gradient steps visibly in whole levels and lifts the ball into a milky haze.
 // Levels of what the glass mirrors at full reflection: the room round the rim
-// (the sky above it brighter) and a window up to the left; a facet edge's
-// glint.
-const double kRoom = 22.0;
-const double kSky = 18.0;
-const double kWindow = 280.0;
+// and the sky above it, so the rim is bright at the top and fades towards the
+// bottom instead of outlining the ball evenly; a window up to the left; a
+// facet edge's glint; the key light gathered by the ball inside its rim on the
+// far side.
+const double kRoom = 12.0;
+const double kSky = 50.0;
+const double kWindow = 300.0;
 const double kGlint = 10.0;
-// The window as it shows on the round ball: a pane between two circles about
-// the ball's centre (radii) and two directions (radians from the right,
-// anticlockwise), so it is a curved band whose edges follow the ball's curve
-// and fade over several pixels.
-const double kPaneInner = 0.50, kPaneOuter = 0.80;
-const double kPaneFrom = 1.75, kPaneTo = 2.95;
-const double kPaneTurn = 0.25;  // how far its ends fade round the ball, in radians
-const double kPaneSoft = 0.10;  // how wide its edges fade, in radii
+const double kGathered = 40.0;
+// The window, as the directions it fills (the mirrored ray's x and y; the
+// key light lies inside it), with edges that fade over kWindowSoft. Its top
+// is brightest. Mirrored rays pointing away from the viewer see the room
+// behind, not the window: the window fades out as they turn away, which
+// rounds off its outer corner.
+const double kWindowLeft = -0.82, kWindowRight = -0.30;
+const double kWindowBottom = 0.36, kWindowTop = 0.84;
+const double kWindowSoft = 0.06;
+// Where the gathered light glows: a band this far from the centre and this
+// wide (radii), brightest straight across from the key light.
+const double kGatheredAt = 0.84, kGatheredWidth = 0.12;
 
-// The angle of (x, y) from the right, anticlockwise, in 0..2 pi, from the
-// square root only: its cosine and the side it lies on.
-double Direction(double x, double y) {
-    double r = SquareRoot(x * x + y * y);
-    if (r <= 0) return 0;
-    // Half-angle: a = 2 atan(y / (r + x)); atan by its series after halving
-    // twice more keeps the argument small.
-    double t = y / (r + x + 1e-300);
-    for (int i = 0; i < 2; i++) t = t / (1.0 + SquareRoot(1.0 + t * t));
-    double t2 = t * t, sum = t, term = t;
-    for (int n = 1; n < 12; n++) {
-        term = -term * t2;
-        sum += term / (double)(2 * n + 1);
-    }
-    double a = 8.0 * sum;
-    return a < 0 ? a + 2.0 * kPi : a;
+// How much of the window a mirrored ray m sees, 0..1.
+double WindowSeen(Vec3 m) {
+    double across = Smoothstep(kWindowLeft - kWindowSoft, kWindowLeft + kWindowSoft, m.x) *
+                    (1.0 - Smoothstep(kWindowRight - kWindowSoft, kWindowRight + kWindowSoft, m.x));
+    double up = Smoothstep(kWindowBottom - kWindowSoft, kWindowBottom + kWindowSoft, m.y) *
+                (1.0 - Smoothstep(kWindowTop - kWindowSoft, kWindowTop + kWindowSoft, m.y));
+    if (across == 0 || up == 0) return 0;
+    double top = 0.35 + 0.65 * Smoothstep(kWindowBottom, kWindowTop, m.y);
+    return across * up * top * Smoothstep(0.0, 0.15, m.z);
 }
 
-// The mirrored window at (u, v), where the round ball would face the way the
-// cut faces there: brightest at its top, fading towards its bottom, its edges
-// soft.
-double WindowPane(double u, double v) {
+// The key light, focused by the ball, leaves it through the far side of its
+// rim: a soft glow inside the rim straight across from the light, which gives
+// the ball a body even over a dark desktop.
+double GatheredLight(double u, double v, Vec3 half) {
     double r = SquareRoot(u * u + v * v);
-    double radial = Smoothstep(kPaneInner - kPaneSoft, kPaneInner + kPaneSoft, r) *
-                    (1.0 - Smoothstep(kPaneOuter - kPaneSoft, kPaneOuter + kPaneSoft, r));
-    // Most of the ball lies outside the pane's ring or its upper-left span
-    // (kPaneFrom - kPaneTurn .. kPaneTo + kPaneTurn, within 1.49..3.2
-    // radians): spare the direction's series there.
-    if (radial == 0 || u > 0.08 * r || v < -0.06 * r) return 0;
-    double a = Direction(u, v);
-    double across = Smoothstep(kPaneFrom - kPaneTurn, kPaneFrom + kPaneTurn, a) *
-                    (1.0 - Smoothstep(kPaneTo - kPaneTurn, kPaneTo + kPaneTurn, a));
-    double top = 0.15 + 0.85 * Smoothstep(-0.05, 0.75, v);
-    return radial * across * top;
+    if (r <= 0) return 0;
+    double band = (r - kGatheredAt) / kGatheredWidth;
+    double across = Positive(-(u * half.x + v * half.y) / r);
+    return kGathered * across * across * Positive(1.0 - band * band);
 }
 
-// Glass mirrors a twenty-fifth face on and rises steeply at the rim (a higher
-// power than Schlick's fifth, so the band stays narrow).
+// Glass mirrors a twenty-fifth face on and rises steeply at the rim
+// (Schlick's approximation).
 double Reflectance(double cosine, double index) {
     double f0 = (index - 1.0) / (index + 1.0);
     f0 *= f0;
-    return f0 + (1.0 - f0) * Power(1.0 - Clamp01(cosine), 7);
+    return f0 + (1.0 - f0) * Power(1.0 - Clamp01(cosine), 5);
 }
 
 // The light one point of the ball sends to the viewer, in levels.
@@ -306,16 +300,15 @@ double SurfaceLight(const FrameOptics &o, Vec3 s, const std::vector<int32_t> &ca
     Vec3 mirrored = Sub(Scale(n, 2.0 * n.z), kViewer);
     double sky = Smoothstep(-0.5, 1.0, mirrored.y);
     double light = (f - f0) * (kRoom + kSky * sky);
-    // The window where the round ball would face as the cut does here, so
-    // the facets shift and light their pieces of it a little apart.
-    Vec3 facing = Normalize(Add(mirrored, kViewer));
-    light += f * kWindow * WindowPane(facing.x, facing.y);
-    // One small sharp highlight of the key light with a tight glow round it,
-    // and a tiny crisp one of the fill, from the round ball, so they stay put
-    // while the ball turns.
+    // The window as the cut mirrors it, so the facets shift and light their
+    // pieces of it a little apart.
+    light += f * kWindow * WindowSeen(mirrored);
+    // One small sharp highlight of the key light and a tiny crisp one of the
+    // fill, from the round ball, so they stay put while the ball turns.
     double toKey = Dot(s, half);
-    light += 34.0 * Power(Positive(toKey), 400) + 6.0 * Power(Positive(toKey), 90);
+    light += 34.0 * Power(Positive(toKey), 400);
     light += 5.0 * Power(Positive(Dot(s, o.fillHalf)), 300);
+    light += GatheredLight(u, v, half);
     // A facet edge glints, short and soft, where the bevel between its
     // facets mirrors the key light into the eye; never over the highlight.
     if (place.neighbour >= 0) {

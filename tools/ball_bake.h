@@ -6,7 +6,7 @@
 // across the ball to its round back, out again, and on to a plane a few
 // radii behind it: the sample is where the ray lands, so the desktop shows
 // through the ball as one picture, upside down as a glass ball shows it.
-// Landing points beyond the frame's reach are drawn in smoothly, never
+// Landing points beyond the ball's own outline are drawn in smoothly, never
 // clamped, so every sample lies inside the frame.
 //
 // The front is cut into facets: an icosahedron whose faces are cut into
@@ -15,11 +15,13 @@
 // picture a little and mirrors the light a little differently; the bend
 // fades out towards the rim, where grazing rays would throw it far. The glass
 // stays clear apart from a few narrow lights (whole levels step visibly over
-// a broad faint gradient): a Fresnel band rising steeply at the rim, a
-// mirrored window up to the left whose edges follow the ball's curve, one
-// small sharp highlight with a tight glow and a tiny second one from the
-// round ball (they stay put while the ball turns), and a glint on a facet
-// edge only where its bevel mirrors the light into the eye. Each pixel's
+// a broad faint gradient): a Fresnel band rising steeply at the rim, lit at
+// the top and fading towards the bottom, a soft-edged window up to the left
+// as the cut mirrors it, one small sharp highlight and a tiny second one from
+// the round ball (they stay put while the ball turns), a soft glow inside the
+// rim across from the light where the ball lets out the light it gathers,
+// and a glint on a facet edge only where its bevel mirrors the light into the
+// eye. Each pixel's
 // light is its mean over 16 points, rounded to a whole level, so the outline
 // fades over a pixel without a dither's grain.
 //

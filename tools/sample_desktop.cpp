@@ -1,7 +1,8 @@
 // sample_desktop -- draws a desktop-like picture for previews of the saver:
 // a landscape wallpaper, a column of icons, two windows with title bars and
-// lines of "text", one showing a photo, and a task bar. Everything is drawn
-// here, so the pictures in docs/ can be made again on any machine.
+// lines of prose in a small font, one showing a photo, and a task bar.
+// Everything is drawn here, so the pictures in docs/ can be made again on any
+// machine.
 //
 //   sample_desktop light|dark WIDTHxHEIGHT OUT.png
 //
@@ -76,19 +77,64 @@ void Wallpaper(Canvas &c, const Theme &t) {
         }
 }
 
-// A line of "words": blocks of ink with gaps, lengths from a fixed sequence.
-void TextLine(Canvas &c, int32_t x0, int32_t x1, int32_t y, int32_t height, Rgb ink, int32_t seed) {
-    int32_t x = x0;
-    for (int32_t k = 0; x < x1; k++) {
-        int32_t len = 10 + ((seed * 7 + k * 13) % 9) * 6;
-        if (x + len > x1) len = x1 - x;
-        // Letters: columns of ink with thin gaps, some taller.
-        for (int32_t i = 0; i < len; i++) {
-            bool gap = (i + seed) % 6 == 5;
-            bool tall = (i * 3 + k + seed) % 11 == 0;
-            if (!gap) c.Fill(x + i, y - (tall ? 2 : 0), x + i + 1, y + height, ink);
+// Lowercase letters, 5 pixels wide and 9 high: two rows of ascender, five
+// of body, two of descender, so text seen upside down looks it.
+const uint8_t kGlyphs[26][9] = {
+    {0x00, 0x00, 0x0e, 0x01, 0x0f, 0x11, 0x0f, 0x00, 0x00},  // a
+    {0x10, 0x10, 0x1e, 0x11, 0x11, 0x11, 0x1e, 0x00, 0x00},  // b
+    {0x00, 0x00, 0x0f, 0x10, 0x10, 0x10, 0x0f, 0x00, 0x00},  // c
+    {0x01, 0x01, 0x0f, 0x11, 0x11, 0x11, 0x0f, 0x00, 0x00},  // d
+    {0x00, 0x00, 0x0e, 0x11, 0x1f, 0x10, 0x0e, 0x00, 0x00},  // e
+    {0x06, 0x08, 0x1e, 0x08, 0x08, 0x08, 0x08, 0x00, 0x00},  // f
+    {0x00, 0x00, 0x0f, 0x11, 0x11, 0x11, 0x0f, 0x01, 0x0e},  // g
+    {0x10, 0x10, 0x1e, 0x11, 0x11, 0x11, 0x11, 0x00, 0x00},  // h
+    {0x04, 0x00, 0x0c, 0x04, 0x04, 0x04, 0x0e, 0x00, 0x00},  // i
+    {0x02, 0x00, 0x06, 0x02, 0x02, 0x02, 0x02, 0x12, 0x0c},  // j
+    {0x10, 0x10, 0x12, 0x14, 0x18, 0x14, 0x12, 0x00, 0x00},  // k
+    {0x0c, 0x04, 0x04, 0x04, 0x04, 0x04, 0x0e, 0x00, 0x00},  // l
+    {0x00, 0x00, 0x1a, 0x15, 0x15, 0x15, 0x15, 0x00, 0x00},  // m
+    {0x00, 0x00, 0x1e, 0x11, 0x11, 0x11, 0x11, 0x00, 0x00},  // n
+    {0x00, 0x00, 0x0e, 0x11, 0x11, 0x11, 0x0e, 0x00, 0x00},  // o
+    {0x00, 0x00, 0x1e, 0x11, 0x11, 0x11, 0x1e, 0x10, 0x10},  // p
+    {0x00, 0x00, 0x0f, 0x11, 0x11, 0x11, 0x0f, 0x01, 0x01},  // q
+    {0x00, 0x00, 0x16, 0x19, 0x10, 0x10, 0x10, 0x00, 0x00},  // r
+    {0x00, 0x00, 0x0f, 0x10, 0x0e, 0x01, 0x1e, 0x00, 0x00},  // s
+    {0x08, 0x08, 0x1e, 0x08, 0x08, 0x09, 0x06, 0x00, 0x00},  // t
+    {0x00, 0x00, 0x11, 0x11, 0x11, 0x11, 0x0f, 0x00, 0x00},  // u
+    {0x00, 0x00, 0x11, 0x11, 0x11, 0x0a, 0x04, 0x00, 0x00},  // v
+    {0x00, 0x00, 0x11, 0x15, 0x15, 0x15, 0x0a, 0x00, 0x00},  // w
+    {0x00, 0x00, 0x11, 0x0a, 0x04, 0x0a, 0x11, 0x00, 0x00},  // x
+    {0x00, 0x00, 0x11, 0x11, 0x11, 0x11, 0x0f, 0x01, 0x0e},  // y
+    {0x00, 0x00, 0x1f, 0x02, 0x04, 0x08, 0x1f, 0x00, 0x00},  // z
+};
+const int32_t kGlyphRows = 9, kGlyphWidth = 5, kAdvance = 6;
+
+const char kProse[] =
+    "the quick brown fox jumps over the lazy dog while the kettle sings in the kitchen "
+    "and the morning light falls through the window onto a desk full of letters maps and "
+    "half finished drawings of ships birds and bridges we will meet at the harbour by "
+    "twelve bring the blue folder the keys and something warm to drink if the weather "
+    "holds we may sail to the island and be back before the lights come on ";
+
+// A line of prose from the text above, starting some words in by `seed`,
+// cut at a word's end before x1. y is the top of the letters' body.
+void TextLine(Canvas &c, int32_t x0, int32_t x1, int32_t y, Rgb ink, int32_t seed) {
+    const int32_t length = (int32_t)sizeof kProse - 1;
+    int32_t at = 0;
+    for (int32_t words = 0; words < seed * 7 % 53; at++)
+        if (kProse[at % length] == ' ') words++;
+    for (int32_t x = x0;;) {
+        int32_t end = at;
+        while (kProse[end % length] != ' ') end++;
+        if (x + (end - at) * kAdvance > x1) return;
+        for (; at < end; at++, x += kAdvance) {
+            const uint8_t *glyph = kGlyphs[kProse[at % length] - 'a'];
+            for (int32_t row = 0; row < kGlyphRows; row++)
+                for (int32_t col = 0; col < kGlyphWidth; col++)
+                    if (glyph[row] >> (kGlyphWidth - 1 - col) & 1) c.Put(x + col, y - 2 + row, ink);
         }
-        x += len + 6;
+        at++;
+        x += kAdvance;
     }
 }
 
@@ -97,14 +143,14 @@ void Window(Canvas &c, const Theme &t, int32_t x0, int32_t y0, int32_t x1, int32
     c.Fill(x0 - 2, y0 - 2, x1 + 2, y1 + 2, t.frame);
     c.Fill(x0, y0, x1, y0 + 26, t.titleBar);
     c.Fill(x0 + 8, y0 + 7, x0 + 20, y0 + 19, accent);
-    TextLine(c, x0 + 28, x0 + (x1 - x0) / 2, y0 + 10, 6, t.titleInk, 3);
+    TextLine(c, x0 + 28, x0 + (x1 - x0) / 2, y0 + 10, t.titleInk, 3);
     Rgb dots[3] = {{230, 80, 70}, {240, 190, 60}, {90, 190, 90}};
     for (int i = 0; i < 3; i++) c.Fill(x1 - 18 - 16 * i, y0 + 8, x1 - 8 - 16 * i, y0 + 18, dots[i]);
     c.Fill(x0, y0 + 26, x1, y1, t.windowBody);
     int32_t textRight = photo ? x0 + (x1 - x0) * 55 / 100 : x1 - 16;
     for (int32_t line = 0, y = y0 + 44; y + 8 < y1 - 10; line++, y += 18) {
         Rgb ink = line % 5 == 0 ? accent : t.ink;
-        TextLine(c, x0 + 16, line % 5 == 4 ? (x0 + textRight) / 2 : textRight, y, 7, ink, line);
+        TextLine(c, x0 + 16, line % 5 == 4 ? (x0 + textRight) / 2 : textRight, y, ink, line);
     }
     if (!photo) return;
     // A photo: a warm sunset over a sea, with a dark island.
@@ -132,7 +178,7 @@ void Icons(Canvas &c, const Theme &t) {
         c.Fill(x + 14, y + 24, x + 38, y + 28, {255, 255, 255});
         c.Fill(x + 14, y + 32, x + 30, y + 36, {255, 255, 255});
         Rgb label = t.taskBar.r > 128 ? Rgb{255, 255, 255} : Rgb{220, 220, 230};
-        TextLine(c, x - 4, x + 56, y + 62, 5, label, i);
+        TextLine(c, x - 4, x + 56, y + 62, label, i);
     }
 }
 
@@ -141,7 +187,7 @@ void TaskBar(Canvas &c, const Theme &t) {
     Rgb tiles[4] = {{66, 133, 244}, {219, 68, 55}, {244, 180, 0}, {15, 157, 88}};
     for (int i = 0; i < 4; i++)
         c.Fill(12 + i * 40, c.h_ - 28, 40 + i * 40, c.h_ - 8, tiles[i]);
-    TextLine(c, c.w_ - 90, c.w_ - 20, c.h_ - 22, 7, t.titleInk, 2);
+    TextLine(c, c.w_ - 90, c.w_ - 20, c.h_ - 22, t.titleInk, 2);
 }
 
 }  // namespace
