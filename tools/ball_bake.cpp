@@ -241,11 +241,11 @@ FrameOptics MakeOptics(const BallParams &p, int32_t index) {
 // bottom instead of outlining the ball evenly; a window up to the left; a
 // facet edge's glint; the key light gathered by the ball inside its rim on the
 // far side.
-const double kRoom = 12.0;
-const double kSky = 50.0;
+const double kRoom = 6.0;
+const double kSky = 70.0;
 const double kWindow = 300.0;
 const double kGlint = 10.0;
-const double kGathered = 40.0;
+const double kGathered = 80.0;
 // The window, as the directions it fills (the mirrored ray's x and y; the
 // key light lies inside it), with edges that fade over kWindowSoft. Its top
 // is brightest. Mirrored rays pointing away from the viewer see the room
@@ -253,10 +253,10 @@ const double kGathered = 40.0;
 // rounds off its outer corner.
 const double kWindowLeft = -0.82, kWindowRight = -0.30;
 const double kWindowBottom = 0.36, kWindowTop = 0.84;
-const double kWindowSoft = 0.06;
+const double kWindowSoft = 0.10;
 // Where the gathered light glows: a band this far from the centre and this
 // wide (radii), brightest straight across from the key light.
-const double kGatheredAt = 0.84, kGatheredWidth = 0.12;
+const double kGatheredAt = 0.80, kGatheredWidth = 0.16;
 
 // How much of the window a mirrored ray m sees, 0..1.
 double WindowSeen(Vec3 m) {
@@ -285,7 +285,7 @@ double GatheredLight(double u, double v, Vec3 half) {
 double Reflectance(double cosine, double index) {
     double f0 = (index - 1.0) / (index + 1.0);
     f0 *= f0;
-    return f0 + (1.0 - f0) * Power(1.0 - Clamp01(cosine), 5);
+    return f0 + (1.0 - f0) * Power(1.0 - Clamp01(cosine), 8);
 }
 
 // The light one point of the ball sends to the viewer, in levels.
