@@ -280,8 +280,9 @@ double GatheredLight(double u, double v, Vec3 half) {
     return kGathered * across * across * Positive(1.0 - band * band);
 }
 
-// Glass mirrors a twenty-fifth face on and rises steeply at the rim
-// (Schlick's approximation).
+// Glass mirrors a twenty-fifth face on and rises steeply at the rim: Schlick's
+// form, with an eighth power for his fifth so the band stays narrow (a broad
+// one lays a milky haze over the picture).
 double Reflectance(double cosine, double index) {
     double f0 = (index - 1.0) / (index + 1.0);
     f0 *= f0;
