@@ -109,12 +109,21 @@ const uint8_t kGlyphs[26][9] = {
 };
 const int32_t kGlyphRows = 9, kGlyphWidth = 5, kAdvance = 6;
 
-const char kProse[] =
+constexpr char kProse[] =
     "the quick brown fox jumps over the lazy dog while the kettle sings in the kitchen "
     "and the morning light falls through the window onto a desk full of letters maps and "
     "half finished drawings of ships birds and bridges we will meet at the harbour by "
     "twelve bring the blue folder the keys and something warm to drink if the weather "
     "holds we may sail to the island and be back before the lights come on ";
+
+// The font has lowercase letters only, and words wrap at spaces.
+constexpr bool LettersAndSpaces(const char *text) {
+    for (; *text; text++)
+        if (*text != ' ' && (*text < 'a' || *text > 'z')) return false;
+    return true;
+}
+static_assert(LettersAndSpaces(kProse) && sizeof kProse > 1 && kProse[sizeof kProse - 2] == ' ',
+              "the prose must be lowercase words, each followed by a space");
 
 // A line of prose from the text above, starting some words in by `seed`,
 // cut at a word's end before x1. y is the top of the letters' body.
