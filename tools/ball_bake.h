@@ -21,9 +21,8 @@
 // the round ball (they stay put while the ball turns), a soft glow inside the
 // rim across from the light where the ball lets out the light it gathers,
 // and a glint on a facet edge only where its bevel mirrors the light into the
-// eye. Each pixel's
-// light is its mean over 16 points, rounded to a whole level, so the outline
-// fades over a pixel without a dither's grain.
+// eye. Each pixel's light is its mean over 16 points, rounded to a whole
+// level, so the outline fades over a pixel without a dither's grain.
 //
 // The ball turns about one of its five-fold axes while its diameter eases
 // from maxDiameter down to minDiameter at frame (frames-1)/2 and back up to

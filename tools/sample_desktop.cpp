@@ -125,6 +125,14 @@ constexpr bool LettersAndSpaces(const char *text) {
 static_assert(LettersAndSpaces(kProse) && sizeof kProse > 1 && kProse[sizeof kProse - 2] == ' ',
               "the prose must be lowercase words, each followed by a space");
 
+// One letter with the top of its body at y (its ascender above).
+void Letter(Canvas &c, int32_t x, int32_t y, char letter, Rgb ink) {
+    const uint8_t *glyph = kGlyphs[letter - 'a'];
+    for (int32_t row = 0; row < kGlyphRows; row++)
+        for (int32_t col = 0; col < kGlyphWidth; col++)
+            if (glyph[row] >> (kGlyphWidth - 1 - col) & 1) c.Put(x + col, y - 2 + row, ink);
+}
+
 // A line of prose from the text above, starting some words in by `seed`,
 // cut at a word's end before x1. y is the top of the letters' body.
 void TextLine(Canvas &c, int32_t x0, int32_t x1, int32_t y, Rgb ink, int32_t seed) {
@@ -132,18 +140,11 @@ void TextLine(Canvas &c, int32_t x0, int32_t x1, int32_t y, Rgb ink, int32_t see
     int32_t at = 0;
     for (int32_t words = 0; words < seed * 7 % 53; at++)
         if (kProse[at % length] == ' ') words++;
-    for (int32_t x = x0;;) {
+    for (int32_t x = x0;; at++, x += kAdvance) {  // past the space
         int32_t end = at;
         while (kProse[end % length] != ' ') end++;
         if (x + (end - at) * kAdvance > x1) return;
-        for (; at < end; at++, x += kAdvance) {
-            const uint8_t *glyph = kGlyphs[kProse[at % length] - 'a'];
-            for (int32_t row = 0; row < kGlyphRows; row++)
-                for (int32_t col = 0; col < kGlyphWidth; col++)
-                    if (glyph[row] >> (kGlyphWidth - 1 - col) & 1) c.Put(x + col, y - 2 + row, ink);
-        }
-        at++;
-        x += kAdvance;
+        for (; at < end; at++, x += kAdvance) Letter(c, x, y, kProse[at % length], ink);
     }
 }
 
