@@ -1,6 +1,6 @@
 // sample_desktop -- draws a desktop-like picture for previews of the saver:
 // a landscape wallpaper, a column of icons, two windows with title bars and
-// lines of prose in a small font, one showing a photo, and a task bar.
+// lines of prose in a small smoothed font, one showing a photo, and a task bar.
 // Everything is drawn here, so the pictures in docs/ can be made again on any
 // machine.
 //
@@ -46,6 +46,12 @@ class Canvas {
         uint8_t *p = &rgb_[((size_t)y * (size_t)w_ + (size_t)x) * 3];
         p[0] = Byte(c.r), p[1] = Byte(c.g), p[2] = Byte(c.b);
     }
+    // Mix c into the pixel by t, 0..1.
+    void Blend(int32_t x, int32_t y, Rgb c, double t) {
+        if (x < 0 || y < 0 || x >= w_ || y >= h_) return;
+        const uint8_t *p = &rgb_[((size_t)y * (size_t)w_ + (size_t)x) * 3];
+        Put(x, y, Mix({(double)p[0], (double)p[1], (double)p[2]}, c, t));
+    }
     void Fill(int32_t x0, int32_t y0, int32_t x1, int32_t y1, Rgb c) {
         for (int32_t y = y0; y < y1; y++)
             for (int32_t x = x0; x < x1; x++) Put(x, y, c);
@@ -77,7 +83,7 @@ void Wallpaper(Canvas &c, const Theme &t) {
         }
 }
 
-// Lowercase letters, 5 pixels wide and 9 high: two rows of ascender, five
+// Lowercase letters, 5 dots wide and 9 high: two rows of ascender, five
 // of body, two of descender, so text seen upside down looks it.
 const uint8_t kGlyphs[26][9] = {
     {0x00, 0x00, 0x0e, 0x01, 0x0f, 0x11, 0x0f, 0x00, 0x00},  // a
@@ -125,26 +131,77 @@ constexpr bool LettersAndSpaces(const char *text) {
 static_assert(LettersAndSpaces(kProse) && sizeof kProse > 1 && kProse[sizeof kProse - 2] == ' ',
               "the prose must be lowercase words, each followed by a space");
 
-// One letter with the top of its body at y (its ascender above).
-void Letter(Canvas &c, int32_t x, int32_t y, char letter, Rgb ink) {
-    const uint8_t *glyph = kGlyphs[letter - 'a'];
+// Text is drawn as a desktop draws it, smoothed: the font's dots are the
+// joints of pen strokes, scaled up by kScale, and a pixel takes as much ink
+// as the pen of width kPen covers of it. (Hard-edged dots, magnified by the
+// ball, showed as blocks that no real desktop has.)
+const double kScale = 1.3, kPen = 1.3;
+
+struct Stroke {
+    double ax, ay, bx, by;
+};
+
+bool GlyphDot(const uint8_t *glyph, int32_t row, int32_t col) {
+    if (row < 0 || row >= kGlyphRows || col < 0 || col >= kGlyphWidth) return false;
+    return glyph[row] >> (kGlyphWidth - 1 - col) & 1;
+}
+
+// The strokes of a glyph whose top left lies at (x, top): every dot, and a
+// line to each neighbouring dot below or beside it; a corner-to-corner line
+// only where no square path joins the two, so corners stay square.
+void GlyphStrokes(const uint8_t *glyph, double x, double top, std::vector<Stroke> *strokes) {
+    const int32_t kNext[4][2] = {{0, 1}, {1, 0}, {1, 1}, {1, -1}};  // row, column
+    strokes->clear();
     for (int32_t row = 0; row < kGlyphRows; row++)
-        for (int32_t col = 0; col < kGlyphWidth; col++)
-            if (glyph[row] >> (kGlyphWidth - 1 - col) & 1) c.Put(x + col, y - 2 + row, ink);
+        for (int32_t col = 0; col < kGlyphWidth; col++) {
+            if (!GlyphDot(glyph, row, col)) continue;
+            double ax = x + (col + 0.5) * kScale, ay = top + (row + 0.5) * kScale;
+            strokes->push_back({ax, ay, ax, ay});
+            for (const auto &n : kNext) {
+                int32_t r = row + n[0], k = col + n[1];
+                if (!GlyphDot(glyph, r, k)) continue;
+                if (n[0] && n[1] && (GlyphDot(glyph, row, k) || GlyphDot(glyph, r, col))) continue;
+                strokes->push_back({ax, ay, x + (k + 0.5) * kScale, top + (r + 0.5) * kScale});
+            }
+        }
+}
+
+double DistanceToStroke(double px, double py, const Stroke &s) {
+    double dx = s.bx - s.ax, dy = s.by - s.ay, length2 = dx * dx + dy * dy;
+    double t = length2 > 0 ? ((px - s.ax) * dx + (py - s.ay) * dy) / length2 : 0;
+    t = t < 0 ? 0 : t > 1 ? 1 : t;
+    return std::hypot(px - s.ax - t * dx, py - s.ay - t * dy);
+}
+
+// One letter with the top of its body at y (its ascender above).
+void Letter(Canvas &c, double x, int32_t y, char letter, Rgb ink) {
+    static std::vector<Stroke> strokes;
+    double top = y - 2 * kScale;
+    GlyphStrokes(kGlyphs[letter - 'a'], x, top, &strokes);
+    int32_t x0 = (int32_t)std::floor(x) - 1, x1 = (int32_t)std::ceil(x + kGlyphWidth * kScale) + 1;
+    int32_t y0 = (int32_t)std::floor(top) - 1, y1 = (int32_t)std::ceil(top + kGlyphRows * kScale) + 1;
+    for (int32_t py = y0; py <= y1; py++)
+        for (int32_t px = x0; px <= x1; px++) {
+            double d = 1e9;
+            for (const Stroke &s : strokes) d = std::fmin(d, DistanceToStroke(px + 0.5, py + 0.5, s));
+            double cover = kPen / 2 + 0.5 - d;  // the pen's share of a pixel-wide box
+            if (cover > 0) c.Blend(px, py, ink, cover > 1 ? 1 : cover);
+        }
 }
 
 // A line of prose from the text above, starting some words in by `seed`,
 // cut at a word's end before x1. y is the top of the letters' body.
 void TextLine(Canvas &c, int32_t x0, int32_t x1, int32_t y, Rgb ink, int32_t seed) {
     const int32_t length = (int32_t)sizeof kProse - 1;
+    const double advance = kAdvance * kScale;
     int32_t at = 0;
     for (int32_t words = 0; words < seed * 7 % 53; at++)
         if (kProse[at % length] == ' ') words++;
-    for (int32_t x = x0;; at++, x += kAdvance) {  // past the space
+    for (double x = x0;; at++, x += advance) {  // past the space
         int32_t end = at;
         while (kProse[end % length] != ' ') end++;
-        if (x + (end - at) * kAdvance > x1) return;
-        for (; at < end; at++, x += kAdvance) Letter(c, x, y, kProse[at % length], ink);
+        if (x + (end - at) * advance > x1) return;
+        for (; at < end; at++, x += advance) Letter(c, x, y, kProse[at % length], ink);
     }
 }
 

@@ -1,19 +1,24 @@
 # One orbtool end-to-end case: cmake -DORBTOOL=... -DCASE=... -DBUILTIN=...
-# -DWORK=<scratch dir> -P run_orbtool.cmake
+# -DWORK=<scratch dir> [-DSAMPLE_DESKTOP=...] -P run_orbtool.cmake
 file(REMOVE_RECURSE ${WORK})
 file(MAKE_DIRECTORY ${WORK})
 
-# Run orbtool with ARGN; fail unless it exits with `status` and its output
+# Run `program` with ARGN; fail unless it exits with `status` and its output
 # (stdout and stderr together) matches `pattern`.
-function(expect status pattern)
-  execute_process(COMMAND ${ORBTOOL} ${ARGN} WORKING_DIRECTORY ${WORK}
+function(expect_of program status pattern)
+  execute_process(COMMAND ${program} ${ARGN} WORKING_DIRECTORY ${WORK}
                   RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
+  get_filename_component(name ${program} NAME)
   if(NOT rc STREQUAL "${status}")
-    message(FATAL_ERROR "orbtool ${ARGN}: exit ${rc}, expected ${status}\n${out}${err}")
+    message(FATAL_ERROR "${name} ${ARGN}: exit ${rc}, expected ${status}\n${out}${err}")
   endif()
   if(NOT "${out}${err}" MATCHES "${pattern}")
-    message(FATAL_ERROR "orbtool ${ARGN}: output does not match '${pattern}':\n${out}${err}")
+    message(FATAL_ERROR "${name} ${ARGN}: output does not match '${pattern}':\n${out}${err}")
   endif()
+endfunction()
+
+function(expect status pattern)
+  expect_of(${ORBTOOL} ${status} "${pattern}" ${ARGN})
 endfunction()
 
 # The first `count` bytes of `from`, written to `to`.
@@ -125,6 +130,24 @@ elseif(CASE STREQUAL "unwritable_output")
   # A directory where the file should go.
   file(MAKE_DIRECTORY ${WORK}/taken.lib)
   expect(1 "cannot create .*taken.lib" bake -o ${WORK}/taken.lib)
+elseif(CASE STREQUAL "sample_desktop")
+  # The preview pictures' desktop: drawn at the size asked, it plays under
+  # the ball; a wrong call writes nothing and says how to call it.
+  foreach(theme light dark)
+    expect_of(${SAMPLE_DESKTOP} 0 "^$" ${theme} 320x240 ${WORK}/${theme}.png)
+    expect(0 "the screen after 5 ticks" render ${BUILTIN} --background ${theme}.png --ticks 5
+           -o ${WORK}/${theme}-sheet.png)
+  endforeach()
+  set(usage "usage: sample_desktop light\\|dark WIDTHxHEIGHT OUT.png")
+  expect_of(${SAMPLE_DESKTOP} 2 "${usage}")
+  expect_of(${SAMPLE_DESKTOP} 2 "${usage}" grey 320x240 x.png)
+  expect_of(${SAMPLE_DESKTOP} 2 "at least 320x240" light 319x240 x.png)
+  expect_of(${SAMPLE_DESKTOP} 2 "${usage}" light 320 x.png)
+  if(EXISTS ${WORK}/x.png)
+    message(FATAL_ERROR "a usage error left a file behind")
+  endif()
+  expect_of(${SAMPLE_DESKTOP} 1 "sample_desktop: cannot create .*no-dir/x.png"
+            dark 320x240 ${WORK}/no-dir/x.png)
 else()
   message(FATAL_ERROR "unknown case ${CASE}")
 endif()
