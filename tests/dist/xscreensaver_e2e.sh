@@ -31,10 +31,13 @@ stop_daemon() {
   wait "$daemon_pid" 2>/dev/null || true
   daemon_pid=""
 }
+made_user=0
 cleanup() {
   [ -z "$daemon_pid" ] || stop_daemon
   [ -z "$xvfb_pid" ] || { kill "$xvfb_pid" 2>/dev/null; wait "$xvfb_pid" 2>/dev/null; } || true
   rm -rf "$work"
+  # A user made for this run goes with it; one that was there stays.
+  [ "$made_user" = 0 ] || userdel "$test_user" 2>/dev/null || echo "note: cannot remove $test_user" >&2
 }
 trap cleanup EXIT
 fail() {
@@ -47,9 +50,11 @@ fail() {
 # unprivileged user (made here when missing), else as whoever we are.
 as_user=()
 if [ "$(id -u)" = 0 ]; then
-  id "$test_user" >/dev/null 2>&1 ||
+  if ! id "$test_user" >/dev/null 2>&1; then
     useradd --system --no-create-home --shell /usr/sbin/nologin "$test_user" ||
-    fail "cannot create $test_user"
+      fail "cannot create $test_user"
+    made_user=1
+  fi
   as_user=(setpriv --reuid="$test_user" --regid="$test_user" --clear-groups --)
 fi
 run_as_user() {
