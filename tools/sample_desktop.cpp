@@ -173,6 +173,15 @@ double DistanceToStroke(double px, double py, const Stroke &s) {
     return std::hypot(px - s.ax - t * dx, py - s.ay - t * dy);
 }
 
+// How much of pixel (px, py) the pen covers on its way along the strokes,
+// 0..1: the pen's share of a pixel-wide box round the nearest stroke.
+double PenCover(int32_t px, int32_t py, const std::vector<Stroke> &strokes) {
+    double d = 1e9;
+    for (const Stroke &s : strokes) d = std::fmin(d, DistanceToStroke(px + 0.5, py + 0.5, s));
+    double cover = kPen / 2 + 0.5 - d;
+    return cover < 0 ? 0 : cover > 1 ? 1 : cover;
+}
+
 // One letter with the top of its body at y (its ascender above).
 void Letter(Canvas &c, double x, int32_t y, char letter, Rgb ink) {
     static std::vector<Stroke> strokes;
@@ -182,10 +191,8 @@ void Letter(Canvas &c, double x, int32_t y, char letter, Rgb ink) {
     int32_t y0 = (int32_t)std::floor(top) - 1, y1 = (int32_t)std::ceil(top + kGlyphRows * kScale) + 1;
     for (int32_t py = y0; py <= y1; py++)
         for (int32_t px = x0; px <= x1; px++) {
-            double d = 1e9;
-            for (const Stroke &s : strokes) d = std::fmin(d, DistanceToStroke(px + 0.5, py + 0.5, s));
-            double cover = kPen / 2 + 0.5 - d;  // the pen's share of a pixel-wide box
-            if (cover > 0) c.Blend(px, py, ink, cover > 1 ? 1 : cover);
+            double cover = PenCover(px, py, strokes);
+            if (cover > 0) c.Blend(px, py, ink, cover);
         }
 }
 
