@@ -10,6 +10,7 @@
 # The Wine prefix lives in build-win64/run-wine/prefix and is made on first use.
 set -euo pipefail
 . "$(dirname "$0")/xvfb.sh"
+. "$(dirname "$0")/wine-loader.sh"
 cd "$(dirname "$0")/.."
 
 build=${ORB_WIN64_BUILD_DIR:-build-win64}
@@ -19,26 +20,27 @@ driver=$build/tests/wine/orb_wine_driver.exe
 out=$PWD/$build/run-wine
 [ -f "$scr" ] || { echo "no $scr: run 'make win64' first" >&2; exit 1; }
 
+find_wine || { echo "$wine_reason: run 'make deps' first" >&2; exit 1; }
 export WINEPREFIX=$out/prefix WINEDEBUG=-all
 winpath() { printf 'Z:%s' "$(printf '%s' "$1" | tr / '\\')"; }
 prepare_prefix() {
   [ -f "$WINEPREFIX/system.reg" ] && return
   echo "Creating a Wine prefix in $WINEPREFIX (once)."
   mkdir -p "$out"
-  WINEDLLOVERRIDES="mscoree,mshtml=" wineboot -i > "$out/wineboot.log" 2>&1 < /dev/null
+  WINEDLLOVERRIDES="mscoree,mshtml=" "$WINE64" wineboot -i > "$out/wineboot.log" 2>&1 < /dev/null
 }
 
 if [ -n "${DISPLAY:-}" ] && xdpyinfo > /dev/null 2>&1; then
   prepare_prefix
   echo "orb.scr /s is running on $DISPLAY: press a key, click or move the mouse to end it."
-  exec wine "$scr" /s
+  exec "$WINE64" "$scr" /s
 fi
 
 mkdir -p "$out"
 work=$(mktemp -d)
 xvfb_pid=""
 cleanup() {
-  wineserver -k > /dev/null 2>&1 || true
+  "$WINESERVER" -k > /dev/null 2>&1 || true
   [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2> /dev/null || true
   rm -rf "$work"
 }
@@ -66,7 +68,7 @@ convert -size 1024x768 gradient:'#2b5876'-'#e0c3fc' \
 
 cp "$scr" "$work/orb.scr"
 status=0
-wine "$(winpath "$PWD/$driver")" showcase "$(winpath "$work/orb.scr")" "$(winpath "$work")" \
+"$WINE64" "$(winpath "$PWD/$driver")" showcase "$(winpath "$work/orb.scr")" "$(winpath "$work")" \
   "$(winpath "$out/desktop.bmp")" "$seconds" || status=$?
 [ -f "$work/showcase.bmp" ] || { echo "no screenshot was taken" >&2; exit 1; }
 convert "$work/showcase.bmp" "$out/orb-scr-wine.png"

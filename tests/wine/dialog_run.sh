@@ -8,12 +8,14 @@
 # TAG tells apart the runs of one case against different builds (logs go to
 # STATE/runs/dialogTAG-CASE).
 # The screenshot case writes STATE/screenshots/config-dialog.png. Exit code:
-# the driver's (0 pass, 1 fail); 77 when orb.scr or a tool is missing.
+# the driver's (0 pass, 1 fail); 77 when orb.scr or a tool is missing, or
+# when orb.scr is the 32-bit saver and this machine cannot run it.
 set -uo pipefail
+. "$(dirname "$0")/../../scripts/wine-loader.sh"
 
 state=$1 driver=$2 scr=$3 name=$4 tag=${5:-}
 
-for tool in wine wineserver import; do
+for tool in import; do
   command -v "$tool" > /dev/null || { echo "skipped: $tool is not installed"; exit 77; }
 done
 [ -f "$scr" ] || { echo "skipped: no $scr"; exit 77; }
@@ -21,7 +23,11 @@ done
 [ -f "$state/env" ] || { echo "the Wine suite's setup did not run ($state/env missing)"; exit 1; }
 # shellcheck disable=SC1091
 . "$state/env"
-export DISPLAY WINEPREFIX WINEDEBUG=-all
+export DISPLAY WINEPREFIX WINESERVER WINELOADER WINEDEBUG=-all
+if pe_is_i386 "$scr" && [ -n "$I386_REASON" ]; then
+  echo "skipped: $I386_REASON"
+  exit 77
+fi
 
 winpath() { printf 'Z:%s' "$(printf '%s' "$1" | tr / '\\')"; }
 
@@ -34,14 +40,14 @@ mkdir -p "$run" "$state/screenshots"
 # gives the close box its glyph.
 app_x11_key='HKCU\Software\Wine\AppDefaults\orb.scr\X11 Driver'
 if [ "$name" = screenshot ]; then
-  wine reg add "$app_x11_key" /v Decorated /d N /f > /dev/null 2>&1
+  "$WINE64" reg add "$app_x11_key" /v Decorated /d N /f > /dev/null 2>&1
   fonts=$WINEPREFIX/drive_c/windows/Fonts
   if [ -f /usr/share/wine/fonts/marlett.ttf ] && [ ! -f "$fonts/marlett.ttf" ]; then
     cp /usr/share/wine/fonts/marlett.ttf "$fonts/"
   fi
 fi
 
-timeout 120 wine "$driver" "$name" "$(winpath "$scr")" "$(winpath "$run")" \
+timeout 120 "$WINE64" "$driver" "$name" "$(winpath "$scr")" "$(winpath "$run")" \
   > "$run/driver.log" 2>&1 < /dev/null &
 driver_pid=$!
 
@@ -68,7 +74,7 @@ fi
 
 wait "$driver_pid"
 status=$?
-[ "$name" = screenshot ] && wine reg delete "$app_x11_key" /f > /dev/null 2>&1
+[ "$name" = screenshot ] && "$WINE64" reg delete "$app_x11_key" /f > /dev/null 2>&1
 grep -v '^XGetInputFocus' "$run/driver.log"
 [ "$status" -eq 0 ] && status=$shot_status
 exit "$status"

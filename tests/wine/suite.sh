@@ -9,9 +9,12 @@
 #                                          virtual desktop of WxH when given
 #   suite.sh cleanup STATE                 stop Wine and Xvfb, drop the prefix
 #
-# Exit 77 means "skipped" (a tool is missing). Screenshots land in
+# Exit 77 means "skipped": a tool is missing, or the case needs the 32-bit
+# saver and this machine cannot run 32-bit programs (setup finds that out
+# once, and each such case prints why). Screenshots land in
 # STATE/screenshots as PNG.
 set -uo pipefail
+. "$(dirname "$0")/../../scripts/wine-loader.sh"
 
 command=$1 state=$2
 shift 2
@@ -26,18 +29,28 @@ load_state() {
   [ -f "$state/env" ] || { echo "the Wine suite's setup did not run ($state/env missing)"; exit 1; }
   # shellcheck disable=SC1091
   . "$state/env"
-  export DISPLAY WINEPREFIX WINEDEBUG=-all
+  export DISPLAY WINEPREFIX WINESERVER WINELOADER WINEDEBUG=-all
+}
+
+# skip_unless_runnable SCR: a 32-bit saver skips where setup found that
+# 32-bit programs cannot start.
+skip_unless_runnable() {
+  if pe_is_i386 "$1" && [ -n "$I386_REASON" ]; then
+    echo "skipped: $I386_REASON"
+    exit 77
+  fi
 }
 
 winpath() { printf 'Z:%s' "$(printf '%s' "$1" | tr / '\\')"; }
 
 case $command in
 setup)
-  need wine Xvfb convert
+  need Xvfb convert
+  find_wine || { echo "skipped: $wine_reason"; exit 77; }
   cleanup_old=$state/xvfb.pid
   if [ -f "$cleanup_old" ]; then kill "$(cat "$cleanup_old")" 2> /dev/null; fi
   # A server left by a run without cleanup would outlive its deleted prefix.
-  if [ -f "$state/env" ]; then (load_state && wineserver -k > /dev/null 2>&1); fi
+  if [ -f "$state/env" ]; then (load_state && "$WINESERVER" -k > /dev/null 2>&1); fi
   rm -rf "$state"
   mkdir -p "$state/screenshots" "$state/runs"
   # -displayfd picks a free display and writes its number once it listens.
@@ -46,24 +59,28 @@ setup)
   echo $! > "$state/xvfb.pid"
   for _ in $(seq 100); do [ -s "$state/display" ] && break; sleep 0.1; done
   [ -s "$state/display" ] || { echo "Xvfb did not start"; cat "$state/xvfb.log"; exit 1; }
+  i386_reason=
+  runs_i386 || echo "The 32-bit cases will skip: $i386_reason"
   {
     echo "DISPLAY=:$(head -n1 "$state/display")"
     echo "WINEPREFIX=$state/prefix"
+    printf 'WINE64=%q\nWINESERVER=%q\nWINELOADER=%q\nI386_REASON=%q\n' "$WINE64" "$WINESERVER" "$WINELOADER" "$i386_reason"
   } > "$state/env"
   load_state
   # No Mono or Gecko: the saver needs neither, and there is no network to
   # fetch them. A persistent server keeps the prefix warm between cases.
-  WINEDLLOVERRIDES="mscoree,mshtml=" timeout 300 wineboot -i > "$state/wineboot.log" 2>&1 < /dev/null
+  WINEDLLOVERRIDES="mscoree,mshtml=" timeout 300 "$WINE64" wineboot -i > "$state/wineboot.log" 2>&1 < /dev/null
   status=$?
-  wineserver -p > /dev/null 2>&1 < /dev/null
+  "$WINESERVER" -p > /dev/null 2>&1 < /dev/null
   [ $status -eq 0 ] || { echo "wineboot failed ($status)"; tail -20 "$state/wineboot.log"; exit 1; }
-  echo "Wine prefix ready on DISPLAY $DISPLAY"
+  echo "Wine prefix ready on DISPLAY $DISPLAY ($WINE64)"
   ;;
 case)
   driver_dir=$1 scr_dir=$2 name=$3 desktop=${4:-}
-  need wine convert
+  need convert
   [ -f "$scr_dir/host/orb.scr" ] || { echo "skipped: no $scr_dir/host/orb.scr"; exit 77; }
   load_state
+  skip_unless_runnable "$scr_dir/host/orb.scr"
   run=$state/runs/$name${desktop:+-$desktop}
   rm -rf "$run"
   mkdir -p "$run"
@@ -77,9 +94,9 @@ case)
     fault-guard) overrides=winedbg.exe=d ;;
   esac
   if [ -n "$desktop" ]; then
-    launch=(wine explorer "/desktop=orbtest,$desktop" "$driver")
+    launch=("$WINE64" explorer "/desktop=orbtest,$desktop" "$driver")
   else
-    launch=(wine "$driver")
+    launch=("$WINE64" "$driver")
   fi
   arguments=("$name" "$(winpath "$run/orb.scr")" "$(winpath "$run")")
   if [ -n "$desktop" ]; then
@@ -93,9 +110,9 @@ case)
     # later cases outside a desktop would see a screen of that size. A fresh
     # server re-reads the real screen; wineboot starts its services here, not
     # under the next case's output pipe, which they would hold open.
-    wineserver -k > /dev/null 2>&1
-    wineserver -p > /dev/null 2>&1 < /dev/null
-    timeout 60 wineboot > /dev/null 2>&1 < /dev/null
+    "$WINESERVER" -k > /dev/null 2>&1
+    "$WINESERVER" -p > /dev/null 2>&1 < /dev/null
+    timeout 60 "$WINE64" wineboot > /dev/null 2>&1 < /dev/null
   else
     WINEDLLOVERRIDES=$overrides timeout 120 "${launch[@]}" "${arguments[@]}" > "$run/driver.log" 2>&1 < /dev/null
     status=$?
@@ -113,7 +130,7 @@ case)
 cleanup)
   if [ -f "$state/env" ]; then
     load_state
-    wineserver -k > /dev/null 2>&1
+    "$WINESERVER" -k > /dev/null 2>&1
   fi
   if [ -f "$state/xvfb.pid" ]; then kill "$(cat "$state/xvfb.pid")" 2> /dev/null; fi
   rm -rf "$state/prefix" "$state/xvfb.pid"
