@@ -1,6 +1,7 @@
 #!/bin/sh
 # ctest with one more run for a failing test, and a closing list of every
-# test that needed it, so a retry never goes unseen in CI output.
+# test that needed it and of every test that skipped, with its reason, so
+# neither a retry nor a gap in coverage goes unseen in CI output.
 #   scripts/ctest-retry.sh BUILD_DIR [ctest options...]
 # Exits with ctest's status: a test that failed twice fails the run.
 set -u
@@ -30,6 +31,29 @@ if [ -n "$retried" ]; then
     echo "A test that needs a retry in three CI runs in a row is flaky: mend it."
 else
     echo "No test needed a retry."
+fi
+# A skipping test says why as a line of its own output ("skipped: ..." or
+# "SKIP: ..."); ctest keeps every test's output in LastTest.log.
+skip_summary() {
+    sed -n 's/^ *[0-9/]* *Test *#[0-9]*: \([^ ]*\) \.*\*\*\*Skipped.*/\1/p' "$log" | sort -u |
+        awk -v details="$build/Testing/Temporary/LastTest.log" '
+            BEGIN {
+                while ((getline line < details) > 0) {
+                    if (line ~ /^[0-9]+\/[0-9]+ Test: /) { split(line, f, " "); name = f[3] }
+                    else if (!(name in why) && tolower(line) ~ /^skip(ped)?:/) {
+                        sub(/^[^:]*: */, "", line)
+                        why[name] = line
+                    }
+                }
+            }
+            { printf "%s: %s\n", $1, ($1 in why) ? why[$1] : "(it gave no reason)" }'
+}
+skipped=$(skip_summary)
+if [ -n "$skipped" ]; then
+    echo "Tests that were skipped, so did not check anything here ($(echo "$skipped" | wc -l)):"
+    echo "$skipped" | sed 's/^/    SKIPPED /'
+else
+    echo "No test was skipped."
 fi
 # ctest's own closing line goes last again, where CI reads the result.
 grep -E '^[0-9]+% tests passed' "$log" | tail -n 1
