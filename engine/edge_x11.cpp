@@ -245,35 +245,43 @@ static int CaptureThroughShm(const XWindowAttributes &root, uint8_t *pixels, int
 
 // XScreenSaver covers the screen before it starts a saver, so the root shows
 // its blank window by then; it leaves a picture of the desktop taken before,
-// a full-screen pixmap named by this property on the window it hands over.
-static Pixmap SavedScreenshot(Display *d, Window window, unsigned *width, unsigned *height) {
+// a pixmap named by this property on the window it hands over.
+struct SavedPicture {
+    Pixmap pixmap;
+    unsigned width, height, depth;
+};
+
+static SavedPicture SavedScreenshot(Display *d, Window window) {
+    SavedPicture shot = {};
     Atom property = XInternAtom(d, "_SCREENSAVER_SCREENSHOT", True);
-    if (property == None) return None;
+    if (property == None) return shot;
     Atom type = None;
     int format = 0;
     unsigned long count = 0, after = 0;
     unsigned char *data = nullptr;
-    Pixmap pixmap = None;
     if (XGetWindowProperty(d, window, property, 0, 1, False, XA_PIXMAP, &type, &format, &count,
                            &after, &data) == Success &&
         type == XA_PIXMAP && format == 32 && count == 1)
-        pixmap = (Pixmap)((unsigned long *)data)[0];
+        shot.pixmap = (Pixmap)((unsigned long *)data)[0];
     if (data) XFree(data);
     Window root;
     int x, y;
-    unsigned border, depth;
-    if (pixmap && !XGetGeometry(d, pixmap, &root, &x, &y, width, height, &border, &depth))
-        pixmap = None;
-    return pixmap;
+    unsigned border;
+    if (shot.pixmap &&
+        !XGetGeometry(d, shot.pixmap, &root, &x, &y, &shot.width, &shot.height, &border, &shot.depth))
+        shot.pixmap = None;
+    return shot;
 }
 
 // Reads the part of `source` (sourceWidth x sourceHeight, in the root's
-// format) that the client area covers; the rest stays black.
-static int CaptureFrom(Drawable source, const XWindowAttributes &root, int sourceWidth,
-                       int sourceHeight, uint8_t *pixels, int32_t width, int32_t height) {
+// format) that the client area covers when the client area's top-left corner
+// lies at (originX, originY) on it; the rest stays black.
+static int CaptureFrom(Drawable source, const XWindowAttributes &root, int originX, int originY,
+                       int sourceWidth, int sourceHeight, uint8_t *pixels, int32_t width,
+                       int32_t height) {
     X11Edge &e = gX11Edge;
-    int x0 = e.captureX < 0 ? 0 : e.captureX, y0 = e.captureY < 0 ? 0 : e.captureY;
-    int x1 = e.captureX + width, y1 = e.captureY + height;
+    int x0 = originX < 0 ? 0 : originX, y0 = originY < 0 ? 0 : originY;
+    int x1 = originX + width, y1 = originY + height;
     if (x1 > sourceWidth) x1 = sourceWidth;
     if (y1 > sourceHeight) y1 = sourceHeight;
     if (x1 <= x0 || y1 <= y0) return 0;
@@ -283,11 +291,27 @@ static int CaptureFrom(Drawable source, const XWindowAttributes &root, int sourc
     int ok = EndErrorTrap(previous) && image;
     if (ok) {
         memset(pixels, 0, (size_t)width * (size_t)height * 3);
-        ImageToBgr(image, DescribeFormat(root.visual, image), pixels, width, x0 - e.captureX,
-                   y0 - e.captureY);
+        ImageToBgr(image, DescribeFormat(root.visual, image), pixels, width, x0 - originX,
+                   y0 - originY);
     }
     if (image) XDestroyImage(image);
     return ok;
+}
+
+// The daemon's saved picture of the desktop. One the size of our window is
+// the desktop under that window alone, as a daemon that gives each monitor
+// a window of its own saves it; any other size is the whole root, as older
+// daemons saved it, which we read at our window's place. A picture of
+// another depth than the root's is not one we can read.
+static int CaptureSavedPicture(const XWindowAttributes &root, uint8_t *pixels, int32_t width,
+                               int32_t height) {
+    X11Edge &e = gX11Edge;
+    XErrorHandlerFn previous = BeginErrorTrap();  // the pixmap may be gone already
+    SavedPicture shot = SavedScreenshot(e.display, e.drawable);
+    if (!EndErrorTrap(previous) || !shot.pixmap || shot.depth != (unsigned)root.depth) return 0;
+    int ownSize = shot.width == (unsigned)width && shot.height == (unsigned)height;
+    return CaptureFrom(shot.pixmap, root, ownSize ? 0 : e.captureX, ownSize ? 0 : e.captureY,
+                       (int)shot.width, (int)shot.height, pixels, width, height);
 }
 
 // The screen under the client area: XScreenSaver's saved picture when the
@@ -299,16 +323,10 @@ int CaptureScreen(EdgeWindow, uint8_t *pixels, int32_t width, int32_t height) {
     XWindowAttributes rootAttributes;
     if (!XGetWindowAttributes(e.display, DefaultRootWindow(e.display), &rootAttributes)) return 0;
     if (!X11VisualUsable(rootAttributes.visual)) return 0;
-    unsigned shotWidth = 0, shotHeight = 0;
-    XErrorHandlerFn previous = BeginErrorTrap();  // the pixmap may be gone already
-    Pixmap shot = SavedScreenshot(e.display, e.drawable, &shotWidth, &shotHeight);
-    if (!EndErrorTrap(previous)) shot = None;
-    if (shot && CaptureFrom(shot, rootAttributes, (int)shotWidth, (int)shotHeight, pixels, width,
-                            height))
-        return 1;
+    if (CaptureSavedPicture(rootAttributes, pixels, width, height)) return 1;
     if (CaptureThroughShm(rootAttributes, pixels, width, height)) return 1;
-    return CaptureFrom(rootAttributes.root, rootAttributes, rootAttributes.width,
-                       rootAttributes.height, pixels, width, height);
+    return CaptureFrom(rootAttributes.root, rootAttributes, e.captureX, e.captureY,
+                       rootAttributes.width, rootAttributes.height, pixels, width, height);
 }
 
 // Engine BGR rows of one rectangle into the scratch image, same place.

@@ -7,9 +7,10 @@
 // while gX11Edge.timerRunning is set it calls EngineTick every 10 ms.
 //
 //   CaptureScreen   the screen under the client area: from the desktop picture
-//                   XScreenSaver leaves on its window (_SCREENSAVER_SCREENSHOT)
-//                   when there is one, else from the root window; parts off
-//                   the screen read as black
+//                   XScreenSaver leaves on its window (_SCREENSAVER_SCREENSHOT:
+//                   the window's own part of the desktop, or the whole root
+//                   from older daemons) when there is one, else from the root
+//                   window; parts off the screen read as black
 //   PresentRect     converts just that rectangle of the engine's BGR buffer
 //                   into the scratch image and puts it (MIT-SHM when the
 //                   server offers it, XPutImage otherwise). A shared put is

@@ -6,8 +6,13 @@
 //                                       picture, top-left aligned (scripts/run.sh)
 //   hold-window X Y W H PATTERN [SHOT]  a window showing PATTERN; prints its id,
 //                                       lives until stdin closes. With SHOT it
-//                                       carries a full-screen picture of SHOT as
-//                                       XScreenSaver's saved desktop does
+//                                       carries a saved desktop picture as
+//                                       XScreenSaver's daemon leaves one:
+//                                       PATTERN (the whole screen, as older
+//                                       daemons save it), own:PATTERN (the
+//                                       window's size, at the window's place),
+//                                       depth1 (a 1-bit pixmap) or gone (a
+//                                       pixmap freed at once)
 //   check [options]                     reads the root window back and compares
 //       --pattern P --dim D             what the root shows, dimmed by D percent
 //       --window X Y W H P              orb drew into this window only, which
@@ -18,6 +23,10 @@
 //       --ball-anywhere                 with --lib, no --seed: the ball is at a
 //                                       place the test cannot know; whatever
 //                                       differs must fit in one frame rectangle
+//       --region X Y W H                with --ball-anywhere, repeatable: each
+//                                       region (a monitor) plays a ball of its
+//                                       own, and only the regions are checked;
+//                                       prints "ball K X Y" for each
 //       --png FILE                      write what was read as a PNG
 //       --crop FILE                     write the ball rectangle's pixels (raw BGR)
 //   same-crop FILE1 FILE2               two ball crops must be identical
@@ -118,7 +127,9 @@ static Rgb FromPixel(Visual *v, unsigned long p) {
                (uint8_t)(p >> Shift(v->blue_mask))};
 }
 
-static Pixmap PatternPixmap(Display *d, int w, int h, const std::string &pattern) {
+// PATTERN as it shows on the screen from (ox, oy) on.
+static Pixmap PatternPixmap(Display *d, int w, int h, const std::string &pattern, int ox = 0,
+                            int oy = 0) {
     int screen = DefaultScreen(d);
     Visual *visual = DefaultVisual(d, screen);
     Pixmap pixmap = XCreatePixmap(d, RootWindow(d, screen), (unsigned)w, (unsigned)h,
@@ -129,7 +140,7 @@ static Pixmap PatternPixmap(Display *d, int w, int h, const std::string &pattern
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
             Rgb c;
-            PatternAt(pattern, x, y, &c);
+            PatternAt(pattern, ox + x, oy + y, &c);
             XPutPixel(image, x, y, ToPixel(visual, c));
         }
     GC gc = XCreateGC(d, pixmap, 0, nullptr);
@@ -156,10 +167,29 @@ static int Paint(Display *d, const std::string &pattern) {
     return 0;
 }
 
+// The picture a daemon saved, as SHOT names it (see the usage above); a
+// window-sized one shows the screen-coordinate pattern at the window's place.
+static bool KnownShot(const std::string &shot) {
+    return shot == "depth1" || shot == "gone" || KnownPattern(shot) ||
+           (shot.compare(0, 4, "own:") == 0 && KnownPattern(shot.substr(4)));
+}
+
+static Pixmap SavedShot(Display *d, int x, int y, int w, int h, const std::string &shot) {
+    int screen = DefaultScreen(d);
+    if (shot == "depth1" || shot == "gone") {
+        Pixmap pixmap = XCreatePixmap(d, RootWindow(d, screen), (unsigned)w, (unsigned)h,
+                                      shot == "depth1" ? 1 : (unsigned)DefaultDepth(d, screen));
+        if (shot == "gone") XFreePixmap(d, pixmap);
+        return pixmap;
+    }
+    if (shot.compare(0, 4, "own:") == 0) return PatternPixmap(d, w, h, shot.substr(4), x, y);
+    return PatternPixmap(d, DisplayWidth(d, screen), DisplayHeight(d, screen), shot);
+}
+
 static int HoldWindow(Display *d, int x, int y, int w, int h, const std::string &pattern,
                       const std::string &shotPattern) {
     if (!KnownPattern(pattern)) return Fail("unknown pattern");
-    if (!shotPattern.empty() && !KnownPattern(shotPattern)) return Fail("unknown pattern");
+    if (!shotPattern.empty() && !KnownShot(shotPattern)) return Fail("unknown saved picture");
     int screen = DefaultScreen(d);
     XSetWindowAttributes attributes = {};
     attributes.override_redirect = True;  // exactly where we asked, WM or not
@@ -169,8 +199,7 @@ static int HoldWindow(Display *d, int x, int y, int w, int h, const std::string 
                                CopyFromParent, InputOutput, CopyFromParent,
                                CWOverrideRedirect | CWBackPixmap, &attributes);
     if (!shotPattern.empty()) {
-        Pixmap shot = PatternPixmap(d, DisplayWidth(d, screen), DisplayHeight(d, screen),
-                                    shotPattern);
+        Pixmap shot = SavedShot(d, x, y, w, h, shotPattern);
         Atom property = XInternAtom(d, "_SCREENSAVER_SCREENSHOT", False);
         XChangeProperty(d, win, property, XA_PIXMAP, 32, PropModeReplace, (unsigned char *)&shot,
                         1);
@@ -289,6 +318,10 @@ static bool WritePng(const char *path, const Picture &s) {
     return fclose(f) == 0;
 }
 
+struct Box {
+    int x, y, w, h;
+};
+
 struct CheckArgs {
     std::string pattern = "gradient";
     int dim = 30;
@@ -300,20 +333,21 @@ struct CheckArgs {
     long ticks = 0;
     bool noBall = false;
     bool ballAnywhere = false;
+    std::vector<Box> regions;  // empty: the whole screen
     const char *png = nullptr;
     const char *crop = nullptr;
 };
 
 // A saver that XScreenSaver's daemon starts places the ball from the clock:
-// every pixel that differs from the dimmed desktop must lie within one
-// frame-sized rectangle, and enough of them must differ to be a ball.
-static int CheckBallAnywhere(const Picture &screen, const CheckArgs &a) {
-    Sprite sprite = {};
-    if (!a.lib || !ReadSprite(a.lib, &sprite)) return Fail("--lib: cannot read the container");
-    int x0 = screen.w, y0 = screen.h, x1 = -1, y1 = -1;
+// every pixel of a region that differs from the dimmed desktop must lie
+// within one frame-sized rectangle, and enough of them must differ to be a
+// ball. Prints where that rectangle starts, so a caller can see it move.
+static int CheckBallInRegion(const Picture &screen, const CheckArgs &a, const Sprite &sprite,
+                             int k, const Box &r) {
+    int x0 = r.x + r.w, y0 = r.y + r.h, x1 = -1, y1 = -1;
     long changed = 0;
-    for (int y = 0; y < screen.h; ++y)
-        for (int x = 0; x < screen.w; ++x) {
+    for (int y = r.y; y < r.y + r.h; ++y)
+        for (int x = r.x; x < r.x + r.w; ++x) {
             Rgb source;
             PatternAt(a.pattern, x, y, &source);
             Rgb expected = {Dim(source.r, a.dim), Dim(source.g, a.dim), Dim(source.b, a.dim)};
@@ -322,12 +356,33 @@ static int CheckBallAnywhere(const Picture &screen, const CheckArgs &a) {
             x0 = x < x0 ? x : x0, x1 = x > x1 ? x : x1;
             y0 = y < y0 ? y : y0, y1 = y > y1 ? y : y1;
         }
-    fprintf(stderr, "%ld pixels differ from the desktop dimmed to %d %%, within (%d, %d)-(%d, %d)\n",
-            changed, a.dim, x0, y0, x1, y1);
+    long all = (long)r.w * r.h;
+    fprintf(stderr,
+            "%d x %d at (%d, %d): %ld pixels differ from the desktop dimmed to %d %% "
+            "(%.3f %% of it), within (%d, %d)-(%d, %d)\n",
+            r.w, r.h, r.x, r.y, changed, a.dim, 100.0 * (double)changed / (double)all, x0, y0, x1,
+            y1);
     if (changed * 100 < (long)sprite.w * sprite.h) return Fail("no ball to be seen");
     if (x1 - x0 >= sprite.w || y1 - y0 >= sprite.h)
         return Fail("pixels differ outside one ball rectangle");
+    printf("ball %d %d %d\n", k, x0, y0);
     return 0;
+}
+
+static int CheckBallAnywhere(const Picture &screen, const CheckArgs &a) {
+    Sprite sprite = {};
+    if (!a.lib || !ReadSprite(a.lib, &sprite)) return Fail("--lib: cannot read the container");
+    std::vector<Box> regions = a.regions;
+    if (regions.empty()) regions.push_back(Box{0, 0, screen.w, screen.h});
+    int failed = 0;
+    for (size_t k = 0; k < regions.size(); ++k) {
+        const Box &r = regions[k];
+        if (r.x < 0 || r.y < 0 || r.w <= 0 || r.h <= 0 || r.x + r.w > screen.w ||
+            r.y + r.h > screen.h)
+            return Fail("--region: not inside the screen");
+        failed |= CheckBallInRegion(screen, a, sprite, (int)k, r);
+    }
+    return failed;
 }
 
 static int Check(Display *d, const CheckArgs &a) {
@@ -433,6 +488,12 @@ static bool ParseCheck(int argc, char **argv, CheckArgs *a) {
         else if (o == "--ticks" && need(1)) a->ticks = atol(argv[++i]);
         else if (o == "--no-ball") a->noBall = true;
         else if (o == "--ball-anywhere") a->ballAnywhere = true;
+        else if (o == "--region" && need(4)) {
+            Box r;
+            r.x = atoi(argv[++i]), r.y = atoi(argv[++i]);
+            r.w = atoi(argv[++i]), r.h = atoi(argv[++i]);
+            a->regions.push_back(r);
+        }
         else if (o == "--png" && need(1)) a->png = argv[++i];
         else if (o == "--crop" && need(1)) a->crop = argv[++i];
         else return false;

@@ -198,14 +198,38 @@ window_id)  # -window-id and XSCREENSAVER_WINDOW draw into that window only
   "$probe" check --pattern gradient --window 200 150 300 200 solid:30a0f0 --dim 30 \
     --lib "$container" --seed 6 --ticks 12 || fail "XSCREENSAVER_WINDOW=$holder_id"
   release_window
-  # XScreenSaver's window: the desktop comes from the picture it saved
-  # before blanking, not from the blank screen.
+  ;;
+
+saved_picture)  # XScreenSaver's window: the desktop comes from the picture the
+                # daemon saved before blanking, not from the blank screen: the
+                # whole root (older daemons) or the window's own part (one per
+                # monitor). One that is gone or of another depth leaves the
+                # blank window's black under the ball.
+  need_container
+  start_xvfb 640x480
   "$probe" paint solid:203040
-  hold_window 150 100 320 240 solid:000000 gradient
-  XSCREENSAVER_WINDOW=$holder_id run_orb -root -seed 7 -ticks 9
-  "$probe" check --pattern solid:203040 --window 150 100 320 240 screen:gradient --dim 30 \
-    --lib "$container" --seed 7 --ticks 9 || fail "the saved desktop picture was not used"
-  release_window
+  for shot in gradient own:gradient depth1 gone; do
+    shown=screen:gradient
+    case $shot in depth1|gone) shown=solid:000000 ;; esac
+    hold_window 150 100 320 240 solid:000000 "$shot"
+    XSCREENSAVER_WINDOW=$holder_id run_orb -root -seed 7 -ticks 9 || fail "orb failed on picture $shot"
+    "$probe" check --pattern solid:203040 --window 150 100 320 240 "$shown" --dim 30 \
+      --lib "$container" --seed 7 --ticks 9 || fail "saved picture $shot"
+    release_window
+  done
+  ;;
+
+monitors_root)  # a root that RandR cuts into two monitors: -root plays one
+                # ball over all of it, the desktop right on both
+  need_container
+  start_xvfb 2048x768
+  xrandr --setmonitor M0 1024/270x768/203+0+0 screen >/dev/null &&
+    xrandr --setmonitor M1 1024/270x768/203+1024+0 none >/dev/null || fail "xrandr --setmonitor"
+  [ "$(xrandr --listmonitors | head -n1)" = "Monitors: 2" ] || fail "the server shows no two monitors"
+  "$probe" paint gradient
+  run_orb -root -seed 12 -ticks 60
+  "$probe" check --pattern gradient --dim 30 --lib "$container" --seed 12 --ticks 60 \
+    --png "$outdir/orb-x11-monitors-root.png" || fail "two monitors after 60 ticks"
   ;;
 
 window_gone)  # the given window goes away, or a TERM comes: orb ends cleanly
