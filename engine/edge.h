@@ -59,7 +59,9 @@ void EdgeStopTimer(EdgeWindow window, uint32_t timerId);
 // The memory stays valid for the life of the process and is never freed.
 const uint8_t *EdgeBuiltinContainer(uint32_t *size);
 
-// Calendar time in whole seconds since 1970-01-01 UTC; used only as a seed.
+// Calendar time in whole seconds since 1970-01-01 UTC; used only as a seed,
+// so a backend whose processes start together may mix in what tells them
+// apart.
 uint32_t EdgeClockSeconds(void);
 
 #endif

@@ -5,6 +5,7 @@
 #include <X11/Xatom.h>
 #include <sys/ipc.h>
 #include <sys/shm.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -431,7 +432,9 @@ const uint8_t *EdgeBuiltinContainer(uint32_t *size) {
 #endif
 }
 
+// XScreenSaver starts one orb per monitor, all in the same second: the
+// process id tells their seeds apart, so their balls do not move in step.
 uint32_t EdgeClockSeconds(void) {
     if (gX11Edge.fixedSeed) return gX11Edge.seed;
-    return (uint32_t)time(nullptr);
+    return (uint32_t)time(nullptr) ^ (uint32_t)getpid() * 2654435761u;
 }
