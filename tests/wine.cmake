@@ -29,6 +29,8 @@ foreach(c dim30 dim55 mouse second-instance deactivate preview bad-switches
 endforeach()
 # A width whose 24-bit rows need padding (1021 * 3 is no multiple of 4).
 orb_wine_case(dim30-odd-width dim30 ${ORB_WIN64_DIR} 1021x767)
+# Two monitors, one of them left of and above the primary one.
+orb_wine_case(monitors monitors ${ORB_WIN64_DIR} monitors)
 if(ORB_WIN32_DIR)
   orb_wine_case(smoke32 smoke ${ORB_WIN32_DIR})
 endif()

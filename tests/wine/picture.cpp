@@ -170,11 +170,15 @@ int WaitForPicture(DWORD timeoutMs) {
     return 0;
 }
 
-Saver StartOverPicture(int percent, const char *folder, int spriteSide, Comparison *seen) {
-    ShowPicture(0, 0, ScreenWidth(), ScreenHeight(), 0);
+RECT PrimaryScreen() { return RECT{0, 0, ScreenWidth(), ScreenHeight()}; }
+
+Saver StartOverPictureIn(const RECT &area, int percent, const char *folder, int spriteSide,
+                         Comparison *seen) {
+    const int x = area.left, y = area.top, w = BoxWidth(area), h = BoxHeight(area);
+    ShowPicture(x, y, w, h, 0);
     MoveCursorTo(ScreenWidth() / 2, ScreenHeight() / 2);
     Shot shot;
-    ReadScreen(0, 0, ScreenWidth(), ScreenHeight(), &shot);
+    ReadScreen(x, y, w, h, &shot);
     Comparison plain = CompareWithDimmed(shot, 100);
     if (plain.mismatches) {
         Fail("the test picture is not on the screen (%d pixels differ)", plain.mismatches);
@@ -184,7 +188,7 @@ Saver StartOverPicture(int percent, const char *folder, int spriteSide, Comparis
     if (!WaitForWindow(kSaverClass, "Screen Saver", nullptr, 10000))
         Fail("no full-screen saver window appeared");
     Comparison c;
-    if (!WaitForDimmed(0, 0, ScreenWidth(), ScreenHeight(), percent, spriteSide, &c, &shot, 10000))
+    if (!WaitForDimmed(x, y, w, h, percent, spriteSide, &c, &shot, 10000))
         ReportDimmed(c, percent);
     else
         SaveShot(shot, "");
@@ -192,13 +196,17 @@ Saver StartOverPicture(int percent, const char *folder, int spriteSide, Comparis
     return saver;
 }
 
-void ExpectBallMoves(int percent) {
+Saver StartOverPicture(int percent, const char *folder, int spriteSide, Comparison *seen) {
+    return StartOverPictureIn(PrimaryScreen(), percent, folder, spriteSide, seen);
+}
+
+void ExpectBallMovesIn(const RECT &area, int percent) {
     Comparison first = {};
     Shot shot;
     int moved = 0;
     for (int i = 0; i < 10 && !moved; ++i) {
         Pump(60);
-        ReadScreen(0, 0, ScreenWidth(), ScreenHeight(), &shot);
+        ReadScreen(area.left, area.top, BoxWidth(area), BoxHeight(area), &shot);
         Comparison c = CompareWithDimmed(shot, percent);
         if (!c.mismatches || BoxWidth(c.box) > kBall || BoxHeight(c.box) > kBall) {
             ReportDimmed(c, percent);
@@ -211,3 +219,5 @@ void ExpectBallMoves(int percent) {
     }
     CHECK(moved, "the ball's rectangle did not change in 600 ms");
 }
+
+void ExpectBallMoves(int percent) { ExpectBallMovesIn(PrimaryScreen(), percent); }

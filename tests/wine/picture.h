@@ -49,10 +49,15 @@ int WaitForPicture(DWORD timeoutMs);
 
 // The full-screen saver over the picture: starts it (in `folder`, the run
 // folder when null) and waits until the screen shows the darkened picture
-// with one ball on it.
+// with one ball on it. The picture covers the primary monitor, or `area` of
+// the virtual screen (which may start left of or above the primary's corner).
 Saver StartOverPicture(int percent, const char *folder, int spriteSide, Comparison *seen);
+Saver StartOverPictureIn(const RECT &area, int percent, const char *folder, int spriteSide,
+                         Comparison *seen);
 // The ball is seen at least twice in different places, each time with the
-// rest of the screen exactly the darkened picture.
+// rest of the screen (or of `area`) exactly the darkened picture.
 void ExpectBallMoves(int percent);
+void ExpectBallMovesIn(const RECT &area, int percent);
+RECT PrimaryScreen();
 
 #endif

@@ -3,10 +3,11 @@
 # WINEPREFIX per run, shared by every case.
 #
 #   suite.sh setup   STATE                 start Xvfb, create the prefix
-#   suite.sh case    STATE DRIVER_DIR SCR_DIR CASE [WxH]
+#   suite.sh case    STATE DRIVER_DIR SCR_DIR CASE [WxH|monitors]
 #                                          run one case of orb_wine_driver.exe
 #                                          against SCR_DIR/orb.scr, inside a
-#                                          virtual desktop of WxH when given
+#                                          virtual desktop of WxH when given,
+#                                          or on a screen of two monitors
 #   suite.sh cleanup STATE                 stop Wine and Xvfb, drop the prefix
 #
 # Exit 77 means "skipped": a tool is missing, or the case needs the 32-bit
@@ -42,6 +43,44 @@ skip_unless_runnable() {
 }
 
 winpath() { printf 'Z:%s' "$(printf '%s' "$1" | tr / '\\')"; }
+
+# A fresh server re-reads the screen: the desktop process that a case's
+# first program starts reads its monitors once. wineboot starts the services
+# here, not under the next case's output pipe, which they would hold open.
+restart_wine() {
+  "$WINESERVER" -k > /dev/null 2>&1
+  "$WINESERVER" -p > /dev/null 2>&1 < /dev/null
+  timeout 60 "$WINE64" wineboot > /dev/null 2>&1 < /dev/null
+}
+
+# Two monitors on a private Xvfb of their own, the primary one right of and
+# below the other (800 x 600), so that one lies at negative coordinates.
+# Wine's display driver sees RandR's one output of Xvfb as one monitor, but
+# reads Xinerama's heads (which RandR's monitors make) when told not to use
+# RandR. The suite's own screen and settings come back afterwards.
+x11_driver_key='HKCU\Software\Wine\X11 Driver'
+start_monitors() {
+  need xrandr
+  setsid Xvfb -displayfd 3 -noreset -screen 0 1824x1068x24 -nolisten tcp 3> "$run/display" \
+    > "$run/xvfb.log" 2>&1 < /dev/null &
+  monitors_pid=$!
+  for _ in $(seq 100); do [ -s "$run/display" ] && break; sleep 0.1; done
+  [ -s "$run/display" ] || { echo "Xvfb did not start"; cat "$run/xvfb.log"; exit 1; }
+  suite_display=$DISPLAY
+  export DISPLAY=:$(head -n1 "$run/display")
+  xrandr --setmonitor M0 1024/271x768/203+800+300 screen > /dev/null &&
+    xrandr --setmonitor M1 800/212x600/159+0+0 none > /dev/null || { echo "xrandr --setmonitor failed"; exit 1; }
+  xrandr --listmonitors
+  "$WINE64" reg add "$x11_driver_key" /v UseXRandR /d N /f > /dev/null 2>&1
+  "$WINESERVER" -k > /dev/null 2>&1
+}
+stop_monitors() {
+  "$WINE64" reg delete "$x11_driver_key" /v UseXRandR /f > /dev/null 2>&1
+  "$WINESERVER" -k > /dev/null 2>&1
+  kill "$monitors_pid" 2> /dev/null
+  export DISPLAY=$suite_display
+  restart_wine
+}
 
 case $command in
 setup)
@@ -93,13 +132,18 @@ case)
     # No debugger, so the system's unhandled-exception filter decides alone.
     fault-guard) overrides=winedbg.exe=d ;;
   esac
-  if [ -n "$desktop" ]; then
-    launch=("$WINE64" explorer "/desktop=orbtest,$desktop" "$driver")
-  else
-    launch=("$WINE64" "$driver")
-  fi
+  launch=("$WINE64" "$driver")
+  case $desktop in
+    ''|monitors) ;;
+    *) launch=("$WINE64" explorer "/desktop=orbtest,$desktop" "$driver") ;;
+  esac
   arguments=("$name" "$(winpath "$run/orb.scr")" "$(winpath "$run")")
-  if [ -n "$desktop" ]; then
+  if [ "$desktop" = monitors ]; then
+    start_monitors
+    WINEDLLOVERRIDES=$overrides timeout 120 "${launch[@]}" "${arguments[@]}" > "$run/driver.log" 2>&1 < /dev/null
+    status=$?
+    stop_monitors
+  elif [ -n "$desktop" ]; then
     # Through a pipe: with a file for its output, the launcher of a virtual
     # desktop takes some 15 s to end after the driver has. (Elsewhere the
     # pipe is what costs seconds, so the plain cases write the file.)
@@ -107,12 +151,8 @@ case)
       cat > "$run/driver.log"
     status=${PIPESTATUS[0]}
     # The virtual desktop's size stays behind in the prefix's display cache:
-    # later cases outside a desktop would see a screen of that size. A fresh
-    # server re-reads the real screen; wineboot starts its services here, not
-    # under the next case's output pipe, which they would hold open.
-    "$WINESERVER" -k > /dev/null 2>&1
-    "$WINESERVER" -p > /dev/null 2>&1 < /dev/null
-    timeout 60 "$WINE64" wineboot > /dev/null 2>&1 < /dev/null
+    # later cases outside a desktop would see a screen of that size.
+    restart_wine
   else
     WINEDLLOVERRIDES=$overrides timeout 120 "${launch[@]}" "${arguments[@]}" > "$run/driver.log" 2>&1 < /dev/null
     status=$?

@@ -1,0 +1,54 @@
+// monitor_cases.cpp -- the full-screen saver on a desktop of several
+// monitors: its window covers the whole virtual screen, monitors left of and
+// above the primary one included, and every monitor shows the darkened
+// picture outside the one ball, which moves across all of them.
+#include "picture.h"
+#include "saver_cases.h"
+
+namespace {
+
+struct MonitorList {
+    int count;
+    int beforePrimary;  // monitors reaching left of or above the primary's corner
+};
+
+BOOL CALLBACK NoteMonitor(HMONITOR, HDC, LPRECT box, LPARAM data) {
+    MonitorList *list = (MonitorList *)data;
+    Note("monitor %d: (%ld,%ld)-(%ld,%ld)", list->count, box->left, box->top, box->right,
+         box->bottom);
+    list->count += 1;
+    list->beforePrimary += box->left < 0 || box->top < 0;
+    return TRUE;
+}
+
+RECT VirtualScreen() {
+    int x = GetSystemMetrics(SM_XVIRTUALSCREEN), y = GetSystemMetrics(SM_YVIRTUALSCREEN);
+    return RECT{x, y, x + GetSystemMetrics(SM_CXVIRTUALSCREEN),
+                y + GetSystemMetrics(SM_CYVIRTUALSCREEN)};
+}
+
+void CaseMonitors() {
+    MonitorList monitors = {0, 0};
+    EnumDisplayMonitors(nullptr, nullptr, NoteMonitor, (LPARAM)&monitors);
+    if (monitors.count < 2 || monitors.beforePrimary < 1) {
+        Fail("the system shows %d monitors, %d of them left of or above the primary one; the "
+             "case needs two and one",
+             monitors.count, monitors.beforePrimary);
+        return;
+    }
+    const RECT screen = VirtualScreen();
+    Saver saver = StartOverPictureIn(screen, 30, nullptr, kBall, nullptr);
+    RECT window = {0, 0, 0, 0};
+    GetWindowRect(FindWindowA(kSaverClass, "Screen Saver"), &window);
+    CHECK(std::memcmp(&window, &screen, sizeof window) == 0,
+          "the saver window covers (%ld,%ld)-(%ld,%ld), not the virtual screen (%ld,%ld)-(%ld,%ld)",
+          window.left, window.top, window.right, window.bottom, screen.left, screen.top,
+          screen.right, screen.bottom);
+    ExpectBallMovesIn(screen, 30);
+    PressKeys(1);
+    ExpectExit(saver, 5000, 0, "a key press");
+    Stop(saver);
+}
+const CaseRegistration kMonitorsCase("monitors", CaseMonitors);
+
+}  // namespace
