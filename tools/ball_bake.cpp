@@ -15,6 +15,12 @@ namespace {
 // them slightly at their seams, little enough that the picture stays one
 // smoothly warped picture.
 const double kCutDepth = 0.05;
+// The cut's shift of the picture grows with the ball, and on a large ball a
+// seam that shifts the picture by several pixels reads as a tear rather than
+// a cut: for the rays through the glass, the bend is scaled so that the
+// shift stays about as many pixels as on the built-in ball (this diameter).
+// The light the facets mirror keeps the whole bend at every size.
+const double kCutReferenceDiameter = 116.0;
 // Towards the rim a ray meets the surface ever more sideways and a small bend
 // throws its landing point far: the cut fades out between these distances
 // from the centre (radii), so the squeezed picture at the rim carries on
@@ -60,6 +66,8 @@ struct FrameOptics {
     double field;          // how far a sample may land, in radii
     double reach;          // landing distances are drawn in below this; 0: not at all
     double gain;           // brightness
+    double rayCut;         // share of the cut's bend the rays through the glass see
+    double dither;         // 0..1: how far an ordered dither moves a pixel's rounding
     std::vector<Facet> facets;  // turned to face the viewer as this frame shows them
     std::vector<int32_t> allFacets;  // 0, 1, ... facets.size() - 1
     Vec3 half, fillHalf;         // halfway between the viewer and the key or fill light
@@ -125,10 +133,12 @@ double Smoothstep(double from, double to, double v) {
     return t * t * (3.0 - 2.0 * t);
 }
 
-// The cut's surface normal at s: the round ball's, bent towards the facet's.
-Vec3 CutNormal(const FrameOptics &o, Vec3 s, int32_t facet) {
+// The cut's surface normal at s: the round ball's, bent towards the facet's
+// by `share` of the cut's depth.
+Vec3 CutNormal(const FrameOptics &o, Vec3 s, int32_t facet, double share = 1.0) {
     if (facet < 0) return s;
-    double depth = kCutDepth * (1.0 - Smoothstep(kCutFadeFrom, kCutFadeTo, SquareRoot(1.0 - s.z * s.z)));
+    double depth = share * kCutDepth *
+                   (1.0 - Smoothstep(kCutFadeFrom, kCutFadeTo, SquareRoot(1.0 - s.z * s.z)));
     return Normalize(Add(s, Scale(Sub(o.facets[(size_t)facet].normal, s), depth)));
 }
 
@@ -147,7 +157,7 @@ Vec3 Refract(Vec3 ray, Vec3 n, double eta) {
 void TraceRay(const FrameOptics &o, double u, double v, int32_t facet, double *landX,
               double *landY) {
     Vec3 entry = {u, v, SquareRoot(Positive(1.0 - u * u - v * v))};
-    Vec3 inside = Refract({0, 0, -1}, CutNormal(o, entry, facet), 1.0 / o.index);
+    Vec3 inside = Refract({0, 0, -1}, CutNormal(o, entry, facet, o.rayCut), 1.0 / o.index);
     // Through the solid to the round back of the ball.
     Vec3 exitPoint = Add(entry, Scale(inside, -2.0 * Dot(entry, inside)));
     Vec3 out = Refract(inside, Scale(exitPoint, -1.0), o.index);
@@ -208,6 +218,8 @@ FrameOptics MakeOptics(const BallParams &p, int32_t index) {
     double field = 1.0 - (1.0 - kFieldRadius) * Clamp01((o.index - 1.0) / 0.5);
     o.field = field < edge / o.radius ? field : edge / o.radius;
     o.gain = (double)p.brightness / 100.0;
+    o.rayCut = p.maxDiameter > kCutReferenceDiameter ? kCutReferenceDiameter / p.maxDiameter : 1.0;
+    o.dither = Clamp01((double)p.maxDiameter / kCutReferenceDiameter - 1.0);
     o.reach = 0;
     std::vector<Facet> cut;
     BuildCut(p.facetFrequency, &cut);
@@ -328,9 +340,20 @@ double SurfaceLight(const FrameOptics &o, Vec3 s, const std::vector<int32_t> &ca
     return light;
 }
 
+// On the built-in ball a pixel's light is rounded to the nearest level: a
+// dither there shows as grain. A larger ball is made for a denser screen,
+// where a pixel is smaller and a broad fade spans more of them, so the
+// whole levels step as rings round the glow and along the rim; there an
+// ordered dither, a pixel wide, blends the steps instead (fully from twice
+// the built-in size).
+const double kBayer4[4][4] = {{0, 8, 2, 10}, {12, 4, 14, 6}, {3, 11, 1, 9}, {15, 7, 13, 5}};
+
+double DitherOffset(const FrameOptics &o, int32_t px, int32_t py) {
+    return o.dither * ((kBayer4[py & 3][px & 3] + 0.5) / 16.0 - 0.5);
+}
+
 // A pixel's light: the mean over sixteen points inside it, so the rim and
-// the glints fade over a pixel instead of stepping, rounded to the nearest
-// level (no dither: a dither pattern shows as grain).
+// the glints fade over a pixel instead of stepping, rounded to a level.
 int32_t PixelLevel(const FrameOptics &o, int32_t px, int32_t py) {
     const double at[4] = {-0.375, -0.125, 0.125, 0.375};
     double x = PixelX(o, px), y = PixelY(o, py);
@@ -355,7 +378,7 @@ int32_t PixelLevel(const FrameOptics &o, int32_t px, int32_t py) {
     FacetsNear(o, centre, spread * 1.000001, &near, &scratch);
     double sum = 0;
     for (int32_t i = 0; i < count; i++) sum += SurfaceLight(o, points[i], near);
-    int32_t level = FloorToInt(sum / 16.0 * o.gain + 0.5);
+    int32_t level = FloorToInt(sum / 16.0 * o.gain + 0.5 + DitherOffset(o, px, py));
     return level < 0 ? 0 : level > kLightLevels - 1 ? kLightLevels - 1 : level;
 }
 
@@ -398,6 +421,11 @@ int CheckBallParams(const BallParams &p, std::string *why) {
         return 0;
     }
     return 1;
+}
+
+int32_t ScaledDiameter(int32_t diameterAt128, int32_t side) {
+    int32_t d = (int32_t)(((int64_t)diameterAt128 * side + 64) / 128);
+    return d < 2 ? 2 : d;
 }
 
 double BallDiameter(const BallParams &p, int32_t index) {

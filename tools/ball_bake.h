@@ -84,6 +84,10 @@ struct BallPixel {
 
 int CheckBallParams(const BallParams &params, std::string *why);
 
+// A diameter of the default 128 frame, in proportion for a frame of `side`
+// (at least 2 pixels).
+int32_t ScaledDiameter(int32_t diameterAt128, int32_t side);
+
 // The diameter of frame `index` in pixels (may be fractional).
 double BallDiameter(const BallParams &params, int32_t index);
 

@@ -61,9 +61,11 @@ std::vector<ToolOption> BakeOptionTable(BakeArgs *a) {
         WholeOption("--turn", "T", &p.turn, kBallTurnRange.low, kBallTurnRange.high,
                     "fifths of a revolution per loop, negative turns the other way"),
         WholeOption("--max-diameter", "D", &p.maxDiameter, 0, 0,
-                    "ball diameter in the first and last frame, at most the frame side"),
+                    "ball diameter in the first and last frame, at most the frame side; "
+                    "unless given, in proportion to the side"),
         WholeOption("--min-diameter", "D", &p.minDiameter, 0, 0,
-                    "ball diameter in the middle frame, 2 to the first frame's"),
+                    "ball diameter in the middle frame, 2 to the first frame's; unless given, "
+                    "in proportion to the side"),
         WholeOption("--brightness", "P", &p.brightness, kBallBrightnessRange.low,
                     kBallBrightnessRange.high, "light, percent of the standard"),
         WholeOption("--refraction", "P", &p.refraction, kBallRefractionRange.low,
@@ -134,12 +136,22 @@ int Failure(const std::string &message) {
 
 // ---- bake ----------------------------------------------------------------
 
+bool Given(int argc, char **argv, const char *option) {
+    for (int i = 2; i < argc; i++)
+        if (strcmp(argv[i], option) == 0) return true;
+    return false;
+}
+
 int Bake(int argc, char **argv) {
     BakeArgs args;
     std::string why;
     if (!ParseToolOptions(BakeOptionTable(&args), "bake", argc, argv, 2, &why))
         return UsageError(why);
-    const BallParams &params = args.params;
+    BallParams &params = args.params;
+    // A larger or smaller frame keeps the built-in ball's proportions.
+    int32_t side = params.width < params.height ? params.width : params.height;
+    if (!Given(argc, argv, "--max-diameter")) params.maxDiameter = ScaledDiameter(BallParams{}.maxDiameter, side);
+    if (!Given(argc, argv, "--min-diameter")) params.minDiameter = ScaledDiameter(BallParams{}.minDiameter, side);
     if (!CheckBallParams(params, &why)) return UsageError(why);
     std::vector<uint8_t> container;
     if (!BakeBallContainer(params, &container, &why)) return Failure(why);
