@@ -7,28 +7,37 @@ WIN64 := build-win64
 WIN32 := build-win32
 FUZZ := build-fuzz
 
-.PHONY: all deps native asan win64 win32 dist test run run-wine bench bench-x11 clean fuzz fuzz-smoke fuzz-long preview fuzz-merge
+.PHONY: all deps native-configure balls native asan win64 win32 dist test run run-wine bench bench-x11 bench-x11-4k clean fuzz fuzz-smoke fuzz-long preview fuzz-merge
 
 all: native
 
 deps:
 	./scripts/install-deps.sh
 
-native: deps
+# The larger balls are baked by the native build's orbtool (in
+# $(NATIVE)/balls); the other builds take them from there.
+BALLS := -DORB_BALLS_DIR=$(abspath $(NATIVE))/balls
+
+native-configure: deps
 	cmake -S . -B $(NATIVE) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DORB_WIN64_DIR=$(abspath $(WIN64)) -DORB_WIN32_DIR=$(abspath $(WIN32))
+
+balls: native-configure
+	cmake --build $(NATIVE) --target orb_balls -j $(JOBS)
+
+native: native-configure
 	cmake --build $(NATIVE) -j $(JOBS)
 
-asan: deps
-	cmake -S . -B $(ASAN) -DCMAKE_BUILD_TYPE=Debug -DORB_SANITIZE=ON -DORB_BENCH=OFF
+asan: balls
+	cmake -S . -B $(ASAN) -DCMAKE_BUILD_TYPE=Debug -DORB_SANITIZE=ON -DORB_BENCH=OFF $(BALLS)
 	cmake --build $(ASAN) -j $(JOBS)
 
-win64: deps
-	cmake -S . -B $(WIN64) -DCMAKE_TOOLCHAIN_FILE=$(abspath cmake/mingw-x86_64.cmake) -DCMAKE_BUILD_TYPE=Release
+win64: balls
+	cmake -S . -B $(WIN64) -DCMAKE_TOOLCHAIN_FILE=$(abspath cmake/mingw-x86_64.cmake) -DCMAKE_BUILD_TYPE=Release $(BALLS)
 	cmake --build $(WIN64) -j $(JOBS)
 
-win32: deps
-	cmake -S . -B $(WIN32) -DCMAKE_TOOLCHAIN_FILE=$(abspath cmake/mingw-i686.cmake) -DCMAKE_BUILD_TYPE=Release
+win32: balls
+	cmake -S . -B $(WIN32) -DCMAKE_TOOLCHAIN_FILE=$(abspath cmake/mingw-i686.cmake) -DCMAKE_BUILD_TYPE=Release $(BALLS)
 	cmake --build $(WIN32) -j $(JOBS)
 
 # The release files in dist/: the Windows zip, the Debian package and
@@ -66,13 +75,13 @@ run-wine: win64
 # minimises them into the committed corpus, fuzz/corpus.
 FUZZ_SECONDS ?= 3600
 FUZZ_RUNS ?= 10000000
-fuzz: deps
+fuzz: balls
 	cmake -S . -B $(FUZZ) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang \
-	  -DCMAKE_CXX_COMPILER=clang++ -DORB_FUZZ=ON -DORB_BENCH=OFF
+	  -DCMAKE_CXX_COMPILER=clang++ -DORB_FUZZ=ON -DORB_BENCH=OFF $(BALLS)
 	cmake --build $(FUZZ) --target orb_fuzz -j $(JOBS)
 
 fuzz-smoke: fuzz
-	./fuzz/run.sh $(FUZZ) 30
+	ORB_FUZZ_BALLS=$(abspath $(NATIVE))/balls ./fuzz/run.sh $(FUZZ) 30
 
 fuzz-long: fuzz
 	nice -n 19 ./fuzz/run.sh $(FUZZ) $(FUZZ_SECONDS) $(FUZZ_RUNS)
@@ -86,6 +95,11 @@ bench: native
 # CPU share of `orb -root` and of XScreenSaver's distort on a 1920x1080 Xvfb.
 bench-x11: deps
 	JOBS=$(JOBS) ORB_BUILD_DIR=$(NATIVE) ./bench/x11_cpu.sh
+
+# The same on a 3840x2160 screen, for the 128 and the 256 ball.
+bench-x11-4k: deps
+	JOBS=$(JOBS) ORB_BUILD_DIR=$(NATIVE) ORB_BENCH_SCREEN=3840x2160 ORB_BENCH_SIDES="128 256" \
+	  ./bench/x11_cpu.sh
 
 # The README's pictures of the ball over sample desktops (scripts/preview.sh).
 preview: deps

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "ball_choice.h"
 #include "container.h"
 #include "edge_offscreen.h"
 #include "engine.h"
@@ -70,6 +71,21 @@ void RenderEachFrame(benchmark::State &state, const Bytes &container) {
 
 void BM_RenderFramePerFrame(benchmark::State &state) { RenderEachFrame(state, Container()); }
 BENCHMARK(BM_RenderFramePerFrame);
+
+// Each built-in ball's frame, by its side: the time per frame, and in
+// items/s the ball's pixels a second, which stays level while the cost grows
+// no faster than the ball's area.
+void BM_RenderFrameBySide(benchmark::State &state) {
+    const int side = (int)state.range(0);
+    char path[512];
+    snprintf(path, sizeof path, "%s/orb-%d.lib", ORB_BALLS_DIR, side);
+    const Bytes ball = side == kDefaultBallSide ? Container() : LoadContainerBytes(path);
+    RenderEachFrame(state, ball);
+    state.SetItemsProcessed(state.iterations() * side * side);
+}
+BENCHMARK(BM_RenderFrameBySide)->Apply([](benchmark::internal::Benchmark *b) {
+    for (int32_t side : kBallSides) b->Arg(side);
+});
 
 // The same over the ball the built-in one replaced, kept in bench/data, so
 // the two costs are measured side by side in one run.

@@ -2,7 +2,11 @@
 # CPU share of `orb -root` on a 1920x1080 Xvfb over 10 s, next to XScreenSaver's
 # `distort --bounce --number 1` (Debian xscreensaver-data) measured the same way in the
 # same run (`make bench-x11`). Not part of `make test`: it takes ~25 s and its
-# figures depend on the machine.
+# figures depend on the machine. ORB_BENCH_SCREEN picks another screen size,
+# and ORB_BENCH_SIDES measures orb with each of those ball sizes (-size)
+# rather than the one it chooses (`make bench-x11-4k`: 3840x2160, the 128
+# and the 256). It also gives the time from orb's start to its first frame
+# on the screen, the median of five starts.
 #
 # Share = (user + system time) / wall time of the program, children included
 # (distort forks xscreensaver-getimage to grab the desktop). The X server's
@@ -13,7 +17,8 @@
 # compared: on a shared machine one 10 s window can be off by half.
 #
 #   ORB_BUILD_DIR (build)   ORB_BENCH_SECONDS (10)   ORB_BENCH_ROUNDS (3)
-#   ORB_BENCH_LIB (the built-in animation)
+#   ORB_BENCH_LIB (the built-in animation)   ORB_BENCH_SCREEN (1920x1080)
+#   ORB_BENCH_SIDES (none: orb's own choice)
 set -euo pipefail
 . "$(dirname "$0")/../scripts/xvfb.sh"
 cd "$(dirname "$0")/.."
@@ -22,6 +27,8 @@ build=${ORB_BUILD_DIR:-build}
 seconds=${ORB_BENCH_SECONDS:-10}
 rounds=${ORB_BENCH_ROUNDS:-3}
 distort=${ORB_BENCH_PEER:-/usr/libexec/xscreensaver/distort}
+screen=${ORB_BENCH_SCREEN:-1920x1080}
+sides=${ORB_BENCH_SIDES:-}
 lib_args=()
 [ -n "${ORB_BENCH_LIB:-}" ] && lib_args=(-lib "$ORB_BENCH_LIB")
 
@@ -36,7 +43,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-start_private_xvfb "$work" 1920x1080x24 || exit 1
+start_private_xvfb "$work" "${screen}x24" || exit 1
 unset XSCREENSAVER_WINDOW
 # distort reads its image-grabbing preferences from ~/.xscreensaver; give it
 # the defaults (grab the desktop) rather than whatever the user has.
@@ -72,9 +79,34 @@ measure() {
 
 median() { sort -n "$1" | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
-echo "CPU share over ${seconds} s on Xvfb 1920x1080x24 ($(nproc) cores, $(uname -m)):"
+# first_frame_ms ORB OPTION...: from orb's start until its first frame is on
+# the screen (-ticks 1 -hold says so once the server has it).
+first_frame_ms() {
+  "$probe" paint gradient
+  local start end line
+  start=$(date +%s%N)
+  coproc held { exec "$@" -root -ticks 1 -hold; }
+  read -r line <&"${held[0]}"
+  end=$(date +%s%N)
+  kill "$held_PID" 2>/dev/null
+  wait "$held_PID" 2>/dev/null || true
+  echo $(((end - start) / 1000000))
+}
+
+orbs=("orb -root")
+for side in $sides; do orbs+=("orb -root -size $side"); done
+[ -z "$sides" ] || orbs=("${orbs[@]:1}")
+for name in "${orbs[@]}"; do
+  for _ in 1 2 3 4 5; do first_frame_ms "$orb" ${name#orb -root} "${lib_args[@]}"; done >"$work/first"
+  echo "$name: first frame on the screen $(median "$work/first") ms after the start (median of 5)"
+done
+
+echo "CPU share over ${seconds} s on Xvfb ${screen}x24 ($(nproc) cores, $(uname -m)):"
 for _ in $(seq "$rounds"); do
-  measure orb "orb -root" "$orb" -root "${lib_args[@]}"
+  for name in "${orbs[@]}"; do
+    # shellcheck disable=SC2086
+    measure "orb${name#orb -root}" "$name" "$orb" -root ${name#orb -root} "${lib_args[@]}"
+  done
   # One bouncing lens, like orb's one ball. distort 6.06 --bounce with the
   # default --number 0 ("pick for me") dies of SIGFPE at once, so say 1.
   measure distort "distort --bounce --number 1" "$distort" --root --bounce --number 1
@@ -82,9 +114,13 @@ for _ in $(seq "$rounds"); do
   # the cost per frame.
   measure distort100 "distort ... --delay 10000" "$distort" --root --bounce --number 1 --delay 10000
 done
-orb_share=$(median "$work/orb.shares")
 peer_share=$(median "$work/distort.shares")
 fast_share=$(median "$work/distort100.shares")
-echo "median of $rounds: orb $orb_share %, distort $peer_share % (at 100 frames/s: $fast_share %) of one core"
-awk -v a="$orb_share" -v b="$peer_share" 'BEGIN {
-  if (b > 0) printf "ratio orb / distort: %.2f\n", a / b; else print "ratio: distort used no CPU" }'
+echo "median of $rounds: distort $peer_share % (at 100 frames/s: $fast_share %) of one core"
+for name in "${orbs[@]}"; do
+  orb_share=$(median "$work/orb${name#orb -root}.shares")
+  awk -v n="$name" -v a="$orb_share" -v b="$peer_share" -v c="$fast_share" 'BEGIN {
+    printf "median of %s: %s %% of one core", n, a
+    if (b > 0 && c > 0) printf "; ratio to distort %.2f, to distort at 100 frames/s %.2f", a / b, a / c
+    printf "\n" }'
+done

@@ -28,6 +28,12 @@ typedef void *EdgeWindow;
 // area in pixels (0 x 0 when it has none). Returns 0 when the size is unknown.
 int EdgeClientSize(EdgeWindow window, int32_t *width, int32_t *height);
 
+// Called by EngineSetup when it picks the built-in ball: how dense the
+// display under the window is, in percent of 96 DPI (150 for 144 DPI); 100
+// where that is unknown, and for a preview inside another program's window,
+// which always gets the 128-pixel ball.
+int32_t EdgeDisplayScale(EdgeWindow window);
+
 // Called by EngineSetup once the engine's buffers exist, before the capture.
 // The backend takes whatever scratch it needs for this window size here, so a
 // tick never allocates. Returns 0 if it could not; the engine then stays inert.
@@ -55,9 +61,10 @@ uint32_t EdgeStartTimer(EdgeWindow window);
 // Called by EngineTeardown with the id EdgeStartTimer returned (never 0).
 void EdgeStopTimer(EdgeWindow window, uint32_t timerId);
 
-// The container built into the program. Null (and *size 0) when there is none.
-// The memory stays valid for the life of the process and is never freed.
-const uint8_t *EdgeBuiltinContainer(uint32_t *size);
+// The container built into the program whose ball is `side` pixels square
+// (ball_choice.h). Null (and *size 0) when the program carries none of that
+// side. The memory stays valid for the life of the process and is never freed.
+const uint8_t *EdgeBuiltinContainer(int32_t side, uint32_t *size);
 
 // Calendar time in whole seconds since 1970-01-01 UTC; used only as a seed,
 // so a backend whose processes start together may mix in what tells them

@@ -1,6 +1,7 @@
 // The in-memory backend: the screen is an image the caller owns.
 #include <cstring>
 
+#include "ball_choice.h"
 #include "edge.h"
 #include "edge_offscreen.h"
 
@@ -60,9 +61,20 @@ uint32_t EdgeStartTimer(EdgeWindow) {
 
 void EdgeStopTimer(EdgeWindow, uint32_t) { gOffscreen.timerId = 0; }
 
-const uint8_t *EdgeBuiltinContainer(uint32_t *size) {
-    *size = gOffscreen.builtin ? gOffscreen.builtinSize : 0;
-    return gOffscreen.builtin;
+const uint8_t *EdgeBuiltinContainer(int32_t side, uint32_t *size) {
+    *size = 0;
+    if (side == kDefaultBallSide) {
+        *size = gOffscreen.builtin ? gOffscreen.builtinSize : 0;
+        return gOffscreen.builtin;
+    }
+    for (const auto &ball : gOffscreen.larger)
+        if (ball.side == side && ball.data) {
+            *size = ball.size;
+            return ball.data;
+        }
+    return nullptr;
 }
 
 uint32_t EdgeClockSeconds(void) { return gOffscreen.clockSeconds; }
+
+int32_t EdgeDisplayScale(EdgeWindow) { return gOffscreen.scalePercent ? gOffscreen.scalePercent : 100; }

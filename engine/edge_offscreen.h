@@ -16,9 +16,15 @@ struct OffscreenEdge {
     int32_t failCapture;      // 1: CaptureScreen reports failure
     int32_t failOpen;         // 1: EdgeOpen reports failure
     int32_t failTimer;        // 1: EdgeStartTimer returns 0
-    const uint8_t *builtin;   // what EdgeBuiltinContainer returns; may be null
+    const uint8_t *builtin;   // the built-in 128 ball (whatever its frames' size); may be null
     uint32_t builtinSize;
+    struct {                  // further built-in balls, side 0 where none
+        int32_t side;
+        const uint8_t *data;
+        uint32_t size;
+    } larger[4];
     uint32_t clockSeconds;    // what EdgeClockSeconds returns
+    int32_t scalePercent;     // what EdgeDisplayScale returns; 0: 100
     uint32_t timerId;         // the running timer, 0 when stopped
     int32_t presentCount;     // PresentRect calls since reset
     int32_t lastPresent[4];   // x, y, cx, cy of the last call

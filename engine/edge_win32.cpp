@@ -11,6 +11,7 @@
 #include <cstring>
 #include <ctime>
 
+#include "ball_choice.h"
 #include "edge.h"
 
 namespace {
@@ -174,10 +175,15 @@ uint32_t EdgeStartTimer(EdgeWindow window) {
 
 void EdgeStopTimer(EdgeWindow window, uint32_t timerId) { KillTimer(AsWindow(window), timerId); }
 
-const uint8_t *EdgeBuiltinContainer(uint32_t *size) {
+// The balls are RCDATA 250 (the 128), 251, ... in the order of kBallSides.
+const uint8_t *EdgeBuiltinContainer(int32_t side, uint32_t *size) {
     *size = 0;
+    int32_t index = 0;
+    while (index < kBallSideCount && kBallSides[index] != side) ++index;
+    if (index == kBallSideCount) return nullptr;
     HMODULE module = GetModuleHandleA(nullptr);
-    HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(kContainerResourceId), (LPCSTR)RT_RCDATA);
+    HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(kContainerResourceId + index),
+                                (LPCSTR)RT_RCDATA);
     if (!found) return nullptr;
     HGLOBAL loaded = LoadResource(module, found);
     const uint8_t *data = loaded ? (const uint8_t *)LockResource(loaded) : nullptr;
@@ -186,3 +192,43 @@ const uint8_t *EdgeBuiltinContainer(uint32_t *size) {
 }
 
 uint32_t EdgeClockSeconds(void) { return (uint32_t)time(nullptr); }
+
+namespace {
+
+// The primary monitor's DPI. The process is per-monitor DPI aware (its
+// manifest says so), so GetDpiForMonitor (SHCORE.DLL, Windows 8.1 on) gives
+// the monitor's own; both it and MonitorFromPoint are looked up by name, as
+// older systems lack them. 0 when there is no answer.
+UINT PrimaryMonitorDpi(void) {
+    typedef HMONITOR(WINAPI * MonitorFromPointFn)(POINT, DWORD);
+    typedef HRESULT(WINAPI * GetDpiForMonitorFn)(HMONITOR, int, UINT *, UINT *);
+    const int kEffectiveDpi = 0;  // MDT_EFFECTIVE_DPI
+    HMODULE user = GetModuleHandleA("USER32.DLL");
+    MonitorFromPointFn monitorFromPoint =
+        user ? (MonitorFromPointFn)(void *)GetProcAddress(user, "MonitorFromPoint") : nullptr;
+    HMODULE shcore = LoadLibraryA("SHCORE.DLL");
+    GetDpiForMonitorFn getDpi =
+        shcore ? (GetDpiForMonitorFn)(void *)GetProcAddress(shcore, "GetDpiForMonitor") : nullptr;
+    UINT dpiX = 0, dpiY = 0;
+    if (monitorFromPoint && getDpi) {
+        HMONITOR primary = monitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY);
+        if (getDpi(primary, kEffectiveDpi, &dpiX, &dpiY) != S_OK) dpiX = 0;
+    }
+    if (shcore) FreeLibrary(shcore);
+    return dpiX;
+}
+
+}  // namespace
+
+// Where monitors differ, the primary one's scale counts. Before Windows 8.1
+// the screen's logical DPI is the system's, which is the same thing there.
+int32_t EdgeDisplayScale(EdgeWindow window) {
+    if (GetWindowLongA(AsWindow(window), GWL_STYLE) & WS_CHILD) return 100;  // a preview
+    UINT dpi = PrimaryMonitorDpi();
+    if (!dpi) {
+        HDC screen = GetDC(nullptr);
+        dpi = screen ? (UINT)GetDeviceCaps(screen, LOGPIXELSX) : 0;
+        if (screen) ReleaseDC(nullptr, screen);
+    }
+    return dpi ? (int32_t)(dpi * 100 / 96) : 100;
+}

@@ -3,6 +3,8 @@
 #include "edge_x11.h"
 
 #include <X11/Xatom.h>
+#include <X11/Xresource.h>
+#include <X11/extensions/Xrandr.h>
 #include <sys/ipc.h>
 #include <sys/shm.h>
 #include <unistd.h>
@@ -11,12 +13,9 @@
 #include <cstring>
 #include <ctime>
 
+#include "builtin_balls.h"
 #include "edge.h"
 
-#ifdef ORB_HAVE_BUILTIN_CONTAINER
-extern const unsigned char orb_builtin_container[];
-extern const unsigned int orb_builtin_container_size;
-#endif
 
 X11Edge gX11Edge = {};
 
@@ -422,14 +421,81 @@ uint32_t EdgeStartTimer(EdgeWindow) {
 
 void EdgeStopTimer(EdgeWindow, uint32_t) { gX11Edge.timerRunning = 0; }
 
-const uint8_t *EdgeBuiltinContainer(uint32_t *size) {
-#ifdef ORB_HAVE_BUILTIN_CONTAINER
-    *size = orb_builtin_container_size;
-    return orb_builtin_container;
-#else
+const uint8_t *EdgeBuiltinContainer(int32_t side, uint32_t *size) {
+    for (const BuiltinBall *ball = kBuiltinBalls; ball->side; ++ball)
+        if (ball->side == side) {
+            *size = (uint32_t)(ball->end - ball->begin);
+            return ball->begin;
+        }
     *size = 0;
     return nullptr;
-#endif
+}
+
+// ---- The display's density -------------------------------------------------
+
+enum { kBaseDpi = 96, kLowestDpi = 50, kHighestDpi = 600 };
+
+// Xft.dpi: the density a desktop draws its text for, when it says so.
+static double XftDpi(Display *d) {
+    const char *resources = XResourceManagerString(d);
+    if (!resources) return 0;
+    XrmInitialize();
+    XrmDatabase db = XrmGetStringDatabase(resources);
+    if (!db) return 0;
+    char *type = nullptr;
+    XrmValue value = {};
+    double dpi = 0;
+    if (XrmGetResource(db, "Xft.dpi", "Xft.Dpi", &type, &value) && value.addr)
+        dpi = strtod(value.addr, nullptr);
+    XrmDestroyDatabase(db);
+    return dpi >= kLowestDpi && dpi <= kHighestDpi ? dpi : 0;
+}
+
+// A monitor's density from its size in pixels and millimetres; 0 when that
+// is not plausible: many monitors report no size, or their aspect ratio in
+// its place (16 x 9 "millimetres" and the like).
+static double PlausibleDpi(int pixelsWide, int pixelsHigh, int mmWide, int mmHigh) {
+    if (mmWide <= 0 || mmHigh <= 0) return 0;
+    if ((mmWide == 16 || mmWide == 160) && (mmHigh == 9 || mmHigh == 10 || mmHigh == 90 || mmHigh == 100))
+        return 0;
+    double across = pixelsWide * 25.4 / mmWide, down = pixelsHigh * 25.4 / mmHigh;
+    if (across < kLowestDpi || across > kHighestDpi) return 0;
+    if (across > down * 1.2 || down > across * 1.2) return 0;  // square pixels or nothing
+    return across;
+}
+
+// The RandR monitor under the middle of the client area (else the primary
+// one); its density, or 0.
+static double MonitorDpi(void) {
+    X11Edge &e = gX11Edge;
+    int event = 0, error = 0, major = 0, minor = 0;
+    if (!XRRQueryExtension(e.display, &event, &error) ||
+        !XRRQueryVersion(e.display, &major, &minor) || (major == 1 && minor < 5))
+        return 0;
+    int count = 0;
+    XRRMonitorInfo *monitors =
+        XRRGetMonitors(e.display, DefaultRootWindow(e.display), True, &count);
+    if (!monitors) return 0;
+    const int cx = e.captureX + e.width / 2, cy = e.captureY + e.height / 2;
+    const XRRMonitorInfo *chosen = nullptr;
+    for (int i = 0; i < count; ++i) {
+        const XRRMonitorInfo &m = monitors[i];
+        if (cx >= m.x && cx < m.x + m.width && cy >= m.y && cy < m.y + m.height) chosen = &m;
+        else if (m.primary && !chosen) chosen = &m;
+    }
+    double dpi = chosen ? PlausibleDpi(chosen->width, chosen->height, chosen->mwidth,
+                                       chosen->mheight)
+                        : 0;
+    XRRFreeMonitors(monitors);
+    return dpi;
+}
+
+// Xft.dpi when the desktop sets it, else the monitor's own density, else 96.
+int32_t EdgeDisplayScale(EdgeWindow) {
+    if (!gX11Edge.display) return 100;
+    double dpi = XftDpi(gX11Edge.display);
+    if (dpi <= 0) dpi = MonitorDpi();
+    return dpi > 0 ? (int32_t)(dpi * 100 / kBaseDpi + 0.5) : 100;
 }
 
 // XScreenSaver starts one orb per monitor, all in the same second: the

@@ -4,22 +4,39 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "ball_choice.h"
 #include "container.h"
 #include "engine.h"
 #include "settings.h"
 
 SaverEngine gEngine = {};
-EngineOptions gEngineOptions = {"Scrsvr.lib", -1, nullptr, 0};
+EngineOptions gEngineOptions = {"Scrsvr.lib", -1, nullptr, 0, 0};
 
 void EngineReset(void) {
     gEngine = SaverEngine{};
     gEngine.randomState = 1;
-    gEngineOptions = EngineOptions{"Scrsvr.lib", -1, nullptr, 0};
+    gEngineOptions = EngineOptions{"Scrsvr.lib", -1, nullptr, 0, 0};
+}
+
+// The built-in ball for a width x height window: the side asked for, else
+// the one that suits the window and the display's scale, of the sides this
+// program carries.
+static const uint8_t *BuiltinBall(EdgeWindow window, int32_t width, int32_t height,
+                                  uint32_t *size) {
+    int32_t carried[kBallSideCount];
+    int32_t count = 0;
+    for (int32_t side : kBallSides)
+        if (EdgeBuiltinContainer(side, size)) carried[count++] = side;
+    int32_t side = gEngineOptions.ballSide > 0
+                       ? gEngineOptions.ballSide
+                       : ChooseBallSide(EdgeDisplayScale(window), width, height, carried, count);
+    const uint8_t *data = EdgeBuiltinContainer(side, size);
+    return data ? data : EdgeBuiltinContainer(kDefaultBallSide, size);
 }
 
 // A container file beside the saver wins over the built-in one, but only if
 // it passes the checks: it is input from anywhere.
-static int LoadContainer(void) {
+static int LoadContainer(EdgeWindow window, int32_t width, int32_t height) {
     if (gEngineOptions.checkedContainer) {
         gEngine.containerData = gEngineOptions.checkedContainer;
         gEngine.containerSize = gEngineOptions.checkedContainerSize;
@@ -37,7 +54,7 @@ static int LoadContainer(void) {
         free(block);
     }
     uint32_t size = 0;
-    const uint8_t *builtin = EdgeBuiltinContainer(&size);
+    const uint8_t *builtin = BuiltinBall(window, width, height, &size);
     if (!builtin || !ValidateContainer(builtin, size, nullptr, nullptr, 0)) return 0;
     gEngine.containerData = builtin;
     gEngine.containerSize = size;
@@ -74,9 +91,9 @@ void EngineSetup(EdgeWindow window) {
     gEngine.dimPercent = ChooseDimPercent();
     gEngine.frameIndex = -1;
     gEngine.inert = 1;
-    if (!LoadContainer() || !ParseContainer()) return;
     int32_t W = 0, H = 0;
     if (!EdgeClientSize(window, &W, &H) || W < 0 || H < 0) return;
+    if (!LoadContainer(window, W, H) || !ParseContainer()) return;
     gEngine.screenWidth = W;
     gEngine.screenHeight = H;
     if (!TakeBuffers() || !EdgeOpen(window, W, H)) return;

@@ -67,6 +67,10 @@ struct EngineOptions {
     // the built-in one. It stays the program's and outlives the engine.
     const uint8_t *checkedContainer;
     uint32_t checkedContainerSize;
+    // Which built-in ball plays: ballSide when it is one the program carries
+    // (orb --size), else the one ChooseBallSide gives for the window and the
+    // display's scale (EdgeDisplayScale).
+    int32_t ballSide;  // 0: by the scale
 };
 
 extern SaverEngine gEngine;

@@ -2,7 +2,9 @@
 # Run each fuzz target for SECONDS (and at most RUNS runs, when given); fail
 # on the first finding. Prints each target's runs, run rate and coverage.
 #   fuzz/run.sh BUILD_DIR SECONDS [RUNS]
-# ORB_FUZZ_TARGETS="fuzz_a fuzz_b" runs only those targets.
+# ORB_FUZZ_TARGETS="fuzz_a fuzz_b" runs only those targets. With
+# ORB_FUZZ_BALLS=DIR, every DIR/*.lib (the balls a build bakes) first goes
+# once through fuzz_container, which plays it as the saver would.
 # Each target starts from its committed corpus (fuzz/corpus/<target>) plus
 # what earlier runs in BUILD_DIR found, and keeps new inputs in BUILD_DIR,
 # never in the source tree. A crashing input is left in BUILD_DIR/fuzz/findings/.
@@ -42,6 +44,16 @@ summarise() {
 }
 
 status=0
+if [ -n "${ORB_FUZZ_BALLS:-}" ]; then
+    balls=$(ls "$ORB_FUZZ_BALLS"/*.lib)
+    echo "== fuzz_container over the baked balls: $(echo $balls | wc -w) files"
+    # shellcheck disable=SC2086
+    if ! "$build/fuzz/fuzz_container" -rss_limit_mb=2048 $balls > "$build/fuzz/balls.log" 2>&1; then
+        tail -n 60 "$build/fuzz/balls.log"
+        echo "!! fuzz_container failed on a baked ball" >&2
+        exit 1
+    fi
+fi
 for target in $targets; do
     binary="$build/fuzz/$target"
     work="$build/fuzz/corpus/$target"

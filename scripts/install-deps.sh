@@ -7,7 +7,7 @@ set -euo pipefail
 packages=(
   cmake make g++ pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev libpng-dev
-  libx11-dev libxext-dev
+  libx11-dev libxext-dev libxrandr-dev
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64
   wine wine64 fonts-wine
   xvfb x11-utils x11-xserver-utils xdotool imagemagick

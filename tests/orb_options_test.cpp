@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "ball_choice.h"
 #include "orb_options.h"
 #include "settings.h"
 
@@ -96,6 +97,24 @@ TEST(OrbOptions, DimTakesTheSettingsRangeAndNothingElse) {
     ExpectRefused({"-dim", "101"}, "0 to 100 (default: stored, else 30)");
 }
 
+// Every side the program carries, and auto; nothing else. XScreenSaver's
+// settings offer the same list.
+TEST(OrbOptions, SizeTakesAutoOrACarriedSide) {
+    EXPECT_EQ(Parse({}).options.ballSide, 0);
+    EXPECT_EQ(Parse({"-size", "auto"}).options.ballSide, 0);
+    std::ifstream in(ORB_XML_FILE);
+    std::stringstream xml;
+    xml << in.rdbuf();
+    for (int32_t side : kBallSides) {
+        EXPECT_EQ(Parse({"--size", std::to_string(side)}).options.ballSide, side);
+        EXPECT_NE(xml.str().find("arg-set=\"--size " + std::to_string(side) + "\""),
+                  std::string::npos) << side;
+    }
+    for (std::string bad : {"0", "127", "200", "-128", "Auto", "", "256px"})
+        ExpectRefused({"-size", bad}, "bad value '" + bad + "' for -size SIDE");
+    ExpectRefused({"-size"}, "-size needs a value");
+}
+
 TEST(OrbOptions, NumbersOutsideTheirRangesAreRefused) {
     struct Case { const char *option, *value; };
     for (Case c : {Case{"-ticks", "0"}, Case{"-ticks", "100000001"}, Case{"-ticks", "-5"},
@@ -156,7 +175,7 @@ TEST(OrbOptions, HelpListsEveryOptionWithItsValue) {
     free(text);
     for (const char *line : {"-root ", "-window-id ID ", "-fullscreen ", "-dim PERCENT ",
                              "-lib FILE ", "-save ", "-help ", "-ticks N ", "-hold ",
-                             "-duration SECONDS ", "-seed N ", "-no-shm "}) {
+                             "-duration SECONDS ", "-seed N ", "-no-shm ", "-size SIDE "}) {
         EXPECT_NE(help.find(std::string("\n  ") + line), std::string::npos) << line;
         // Every option the help lists is one the parser takes.
         std::string name = std::string(line).substr(0, std::string(line).find(' '));

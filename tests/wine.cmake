@@ -29,8 +29,10 @@ foreach(c dim30 dim55 mouse second-instance deactivate preview bad-switches
 endforeach()
 # A width whose 24-bit rows need padding (1021 * 3 is no multiple of 4).
 orb_wine_case(dim30-odd-width dim30 ${ORB_WIN64_DIR} 1021x767)
-# Two monitors, one of them left of and above the primary one.
+# Two monitors, one of them left of and above the primary one; a screen of
+# 192 DPI, which gets the 256-pixel ball.
 orb_wine_case(monitors monitors ${ORB_WIN64_DIR} monitors)
+orb_wine_case(dpi192 dpi192 ${ORB_WIN64_DIR} dpi192)
 if(ORB_WIN32_DIR)
   orb_wine_case(smoke32 smoke ${ORB_WIN32_DIR})
 endif()

@@ -13,11 +13,12 @@ if(NOT ORB_SANITIZE AND TARGET orb)
   target_link_libraries(orb_x11_probe PRIVATE X11::X11 PNG::PNG)
 
   set(x11_cases root_dim30 root_dim100 first_tick moves stored_setting no_shm window_id
-                saved_picture monitors_root window_gone own_window fullscreen bad_input)
+                saved_picture monitors_root dense_screen window_gone own_window fullscreen bad_input)
   foreach(case ${x11_cases})
     add_test(NAME x11_${case}
       COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/x11/run_case.sh ${case} $<TARGET_FILE:orb>
               $<TARGET_FILE:orb_x11_probe> ${CMAKE_BINARY_DIR}/x11-screens ${ORB_BUILTIN_CONTAINER})
-    set_tests_properties(x11_${case} PROPERTIES LABELS x11 TIMEOUT 120 SKIP_RETURN_CODE 77)
+    set_tests_properties(x11_${case} PROPERTIES LABELS x11 TIMEOUT 120 SKIP_RETURN_CODE 77
+      ENVIRONMENT ORB_BALLS_DIR=${ORB_BAKED_BALLS_DIR})
   endforeach()
 endif()

@@ -19,6 +19,7 @@
 #include <cstring>
 #include <string>
 
+#include "ball_choice.h"
 #include "container.h"
 #include "edge_x11.h"
 #include "engine.h"
@@ -335,9 +336,10 @@ int main(int argc, char **argv) {
     X11EdgeReset();
     gEngineOptions.containerFileName = nullptr;  // -lib or else only the built-in container
     gEngineOptions.dimOverride = o.dimPercent;
+    gEngineOptions.ballSide = o.ballSide;
     if (!o.libFile) {
         uint32_t size = 0;
-        if (!EdgeBuiltinContainer(&size)) {
+        if (!EdgeBuiltinContainer(kDefaultBallSide, &size)) {
             fprintf(stderr, "orb: this build has no built-in animation; give one with -lib FILE\n");
             return kExitFailure;
         }

@@ -5,7 +5,12 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "ball_choice.h"
 #include "settings.h"
+
+#define ORB_TEXT(...) #__VA_ARGS__
+#define ORB_EXPANDED_TEXT(...) ORB_TEXT(__VA_ARGS__)
+#define ORB_SIDES_TEXT ORB_EXPANDED_TEXT(ORB_BALL_SIDES)
 
 namespace {
 
@@ -79,6 +84,16 @@ int SetDuration(OrbOptions *o, const char *v, const OrbOptionSpec &spec) {
     return 1;
 }
 
+// "auto", or a side the program carries.
+int SetSize(OrbOptions *o, const char *v, const OrbOptionSpec &) {
+    if (!strcmp(v, "auto")) return (o->ballSide = 0), 1;
+    long side;
+    if (!ParseLong(v, 1, 100000, &side)) return 0;
+    for (int32_t carried : kBallSides)
+        if (carried == side) return (o->ballSide = (int32_t)side), 1;
+    return 0;
+}
+
 int SetSeed(OrbOptions *o, const char *v, const OrbOptionSpec &spec) {
     long seed;
     if (!ParseLong(v, spec.low, spec.high, &seed)) return 0;
@@ -96,6 +111,9 @@ const OrbOptionSpec kOptions[] = {
      "brightness the desktop keeps, %ld to %ld (default: stored, else %ld)"},
     {"lib", "FILE", SetLib, 0, 0, 0,
      "play the animation container FILE instead of the built-in one"},
+    {"size", "SIDE", SetSize, 0, 0, 0,
+     "ball size: auto (by the screen's density, the default) or " ORB_SIDES_TEXT
+     " pixels"},
     {"save", nullptr, SetSave, 0, 0, 0, "store the -dim value as the default and exit"},
     {"help", nullptr, SetHelp, 0, 0, 0, "show this help and exit"},
     {"version", nullptr, SetVersion, 0, 0, 0, "print orb's version and exit"},

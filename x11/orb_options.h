@@ -36,6 +36,7 @@ struct OrbOptions {
     int seedGiven;
     uint32_t seed;
     int noShm;
+    int32_t ballSide;        // 0: by the display's density
 };
 
 void InitOrbOptions(OrbOptions *o);

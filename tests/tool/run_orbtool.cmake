@@ -148,6 +148,16 @@ elseif(CASE STREQUAL "sample_desktop")
   endif()
   expect_of(${SAMPLE_DESKTOP} 1 "sample_desktop: cannot create .*no-dir/x.png"
             dark 320x240 ${WORK}/no-dir/x.png)
+elseif(CASE STREQUAL "baked_balls")
+  # The larger balls the build baked: each passes the saver's checks and has
+  # the 128's 60 frames and play mode at its own size.
+  execute_process(COMMAND ${ORBTOOL} info ${BUILTIN} OUTPUT_VARIABLE base)
+  string(REGEX MATCH "play mode +[-0-9]+" mode "${base}")
+  list(REMOVE_AT SIDES 0)
+  foreach(side ${SIDES})
+    expect(0 "frame size +${side} x ${side}\nframes +60\n${mode}\n.*valid: no violation"
+           info ${BALLS}/orb-${side}.lib)
+  endforeach()
 else()
   message(FATAL_ERROR "unknown case ${CASE}")
 endif()

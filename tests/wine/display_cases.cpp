@@ -1,7 +1,8 @@
-// monitor_cases.cpp -- the full-screen saver on a desktop of several
-// monitors: its window covers the whole virtual screen, monitors left of and
-// above the primary one included, and every monitor shows the darkened
-// picture outside the one ball, which moves across all of them.
+// display_cases.cpp -- the full-screen saver on the screens people own. On
+// several monitors its window covers the whole virtual screen, monitors left
+// of and above the primary one included, and every monitor shows the
+// darkened picture outside the one ball, which moves across all of them. On
+// a dense screen it plays a larger ball.
 #include "picture.h"
 #include "saver_cases.h"
 
@@ -50,5 +51,35 @@ void CaseMonitors() {
     Stop(saver);
 }
 const CaseRegistration kMonitorsCase("monitors", CaseMonitors);
+
+// At 192 DPI the ball is the 256-pixel one: as it turns and grows back its
+// rectangle reaches well past anything the 128 can cover (116 pixels at
+// most), and never past 256. Outside it the screen stays the darkened
+// picture.
+void CaseDpi192() {
+    Saver saver = StartOverPicture(30, nullptr, 256, nullptr);
+    int widest = 0;
+    DWORD start = GetTickCount();
+    Shot shot;
+    while (GetTickCount() - start < 1500) {
+        Pump(20);
+        ReadScreen(0, 0, ScreenWidth(), ScreenHeight(), &shot);
+        Comparison c = CompareWithDimmed(shot, 30);
+        if (!c.mismatches || BoxWidth(c.box) > 256 || BoxHeight(c.box) > 256) {
+            ReportDimmed(c, 30);
+            break;
+        }
+        if (BoxWidth(c.box) > widest) {
+            widest = BoxWidth(c.box);
+            if (widest > 200) SaveShot(shot, "-widest");
+        }
+    }
+    Note("the ball's rectangle was at most %d pixels wide", widest);
+    CHECK(widest > 200, "the widest ball was %d pixels: not the 256-pixel ball", widest);
+    PressKeys(1);
+    ExpectExit(saver, 5000, 0, "a key press");
+    Stop(saver);
+}
+const CaseRegistration kDpi192Case("dpi192", CaseDpi192);
 
 }  // namespace

@@ -3,11 +3,12 @@
 # WINEPREFIX per run, shared by every case.
 #
 #   suite.sh setup   STATE                 start Xvfb, create the prefix
-#   suite.sh case    STATE DRIVER_DIR SCR_DIR CASE [WxH|monitors]
+#   suite.sh case    STATE DRIVER_DIR SCR_DIR CASE [WxH|monitors|dpiN]
 #                                          run one case of orb_wine_driver.exe
 #                                          against SCR_DIR/orb.scr, inside a
 #                                          virtual desktop of WxH when given,
-#                                          or on a screen of two monitors
+#                                          on a screen of two monitors, or at
+#                                          N DPI
 #   suite.sh cleanup STATE                 stop Wine and Xvfb, drop the prefix
 #
 # Exit 77 means "skipped": a tool is missing, or the case needs the 32-bit
@@ -59,6 +60,7 @@ restart_wine() {
 # reads Xinerama's heads (which RandR's monitors make) when told not to use
 # RandR. The suite's own screen and settings come back afterwards.
 x11_driver_key='HKCU\Software\Wine\X11 Driver'
+desktop_key='HKCU\Control Panel\Desktop'
 start_monitors() {
   need xrandr
   setsid Xvfb -displayfd 3 -noreset -screen 0 1824x1068x24 -nolisten tcp 3> "$run/display" \
@@ -134,7 +136,7 @@ case)
   esac
   launch=("$WINE64" "$driver")
   case $desktop in
-    ''|monitors) ;;
+    ''|monitors|dpi*) ;;
     *) launch=("$WINE64" explorer "/desktop=orbtest,$desktop" "$driver") ;;
   esac
   arguments=("$name" "$(winpath "$run/orb.scr")" "$(winpath "$run")")
@@ -143,6 +145,14 @@ case)
     WINEDLLOVERRIDES=$overrides timeout 120 "${launch[@]}" "${arguments[@]}" > "$run/driver.log" 2>&1 < /dev/null
     status=$?
     stop_monitors
+  elif [[ $desktop == dpi* ]]; then
+    # The desktop process reads the DPI when it starts.
+    "$WINE64" reg add "$desktop_key" /v LogPixels /t REG_DWORD /d "${desktop#dpi}" /f > /dev/null 2>&1
+    "$WINESERVER" -k > /dev/null 2>&1
+    WINEDLLOVERRIDES=$overrides timeout 120 "${launch[@]}" "${arguments[@]}" > "$run/driver.log" 2>&1 < /dev/null
+    status=$?
+    "$WINE64" reg delete "$desktop_key" /v LogPixels /f > /dev/null 2>&1
+    restart_wine
   elif [ -n "$desktop" ]; then
     # Through a pipe: with a file for its output, the launcher of a virtual
     # desktop takes some 15 s to end after the driver has. (Elsewhere the

@@ -232,6 +232,31 @@ monitors_root)  # a root that RandR cuts into two monitors: -root plays one
     --png "$outdir/orb-x11-monitors-root.png" || fail "two monitors after 60 ticks"
   ;;
 
+dense_screen)  # a 3840 x 2160 screen at 192 DPI gets the 256-pixel ball, whether
+              # the desktop says so with Xft.dpi or RandR's monitor size does;
+              # -size 128 asks for the 128 all the same
+  need_container
+  ball256=${ORB_BALLS_DIR:-}/orb-256.lib
+  [ -f "$ball256" ] || { echo "SKIP: no baked 256-pixel ball at $ball256" >&2; exit 77; }
+  [ -z "${ORB_X11_TEST_LIB:-}" ] || { echo "SKIP: -lib plays its own size" >&2; exit 77; }
+  start_xvfb 3840x2160
+  "$probe" paint gradient
+  echo 'Xft.dpi: 192' | xrdb -merge
+  run_orb -root -seed 3 -ticks 30
+  "$probe" check --pattern gradient --dim 30 --lib "$ball256" --seed 3 --ticks 30 \
+    --png "$outdir/orb-x11-dense.png" || fail "Xft.dpi 192: not the 256-pixel ball"
+  "$probe" paint gradient
+  run_orb -root -size 128 -seed 3 -ticks 30
+  "$probe" check --pattern gradient --dim 30 --lib "$container" --seed 3 --ticks 30 ||
+    fail "-size 128 at Xft.dpi 192"
+  xrdb -remove
+  xrandr --setmonitor M0 3840/508x2160/286+0+0 screen >/dev/null || fail "xrandr --setmonitor"
+  "$probe" paint gradient
+  run_orb -root -seed 4 -ticks 30
+  "$probe" check --pattern gradient --dim 30 --lib "$ball256" --seed 4 --ticks 30 ||
+    fail "a monitor of 192 DPI: not the 256-pixel ball"
+  ;;
+
 window_gone)  # the given window goes away, or a TERM comes: orb ends cleanly
   need_container
   start_xvfb 640x480
