@@ -13,7 +13,6 @@
 #include <cstring>
 #include <ctime>
 
-#include "builtin_balls.h"
 #include "edge.h"
 
 
@@ -267,8 +266,8 @@ static SavedPicture SavedScreenshot(Display *d, Window window) {
     Window root;
     int x, y;
     unsigned border;
-    if (shot.pixmap &&
-        !XGetGeometry(d, shot.pixmap, &root, &x, &y, &shot.width, &shot.height, &border, &shot.depth))
+    if (shot.pixmap && !XGetGeometry(d, shot.pixmap, &root, &x, &y, &shot.width, &shot.height,
+                                     &border, &shot.depth))
         shot.pixmap = None;
     return shot;
 }
@@ -421,16 +420,6 @@ uint32_t EdgeStartTimer(EdgeWindow) {
 
 void EdgeStopTimer(EdgeWindow, uint32_t) { gX11Edge.timerRunning = 0; }
 
-const uint8_t *EdgeBuiltinContainer(int32_t side, uint32_t *size) {
-    for (const BuiltinBall *ball = kBuiltinBalls; ball->side; ++ball)
-        if (ball->side == side) {
-            *size = (uint32_t)(ball->end - ball->begin);
-            return ball->begin;
-        }
-    *size = 0;
-    return nullptr;
-}
-
 // ---- The display's density -------------------------------------------------
 
 enum { kBaseDpi = 96, kLowestDpi = 50, kHighestDpi = 600 };
@@ -456,8 +445,9 @@ static double XftDpi(Display *d) {
 // its place (16 x 9 "millimetres" and the like).
 static double PlausibleDpi(int pixelsWide, int pixelsHigh, int mmWide, int mmHigh) {
     if (mmWide <= 0 || mmHigh <= 0) return 0;
-    if ((mmWide == 16 || mmWide == 160) && (mmHigh == 9 || mmHigh == 10 || mmHigh == 90 || mmHigh == 100))
-        return 0;
+    const int aspectWide = mmWide == 16 || mmWide == 160;
+    const int aspectHigh = mmHigh == 9 || mmHigh == 10 || mmHigh == 90 || mmHigh == 100;
+    if (aspectWide && aspectHigh) return 0;
     double across = pixelsWide * 25.4 / mmWide, down = pixelsHigh * 25.4 / mmHigh;
     if (across < kLowestDpi || across > kHighestDpi) return 0;
     if (across > down * 1.2 || down > across * 1.2) return 0;  // square pixels or nothing

@@ -24,6 +24,7 @@
 #include "edge_x11.h"
 #include "engine.h"
 #include "orb_options.h"
+#include "orb_start.h"
 #include "settings.h"
 
 enum {
@@ -33,41 +34,6 @@ enum {
     kExitUsage = 2,    // the command line was refused
     kExitFailure = 1,  // a file or the display could not be used
 };
-
-// ---- Checks before the display is touched --------------------------------
-
-// A bad -lib is the user's mistake, so it is reported, unlike a bad
-// container found by the engine at run time, which it skips silently. What
-// passed is handed to the engine as it stands, read and checked once; it
-// lives until the process ends.
-static int LoadLibFile(const char *path) {
-    char why[256] = "";
-    uint32_t size = 0;
-    uint8_t *block = LoadContainerFile(path, &size, why, sizeof why);
-    if (!block) {
-        fprintf(stderr, "orb: cannot read animation file: %s\n", why);
-        return 0;
-    }
-    if (!ValidateContainer(block, size, nullptr, why, sizeof why)) {
-        fprintf(stderr, "orb: '%s' is not a valid animation container: %s\n", path, why);
-        free(block);
-        return 0;
-    }
-    gEngineOptions.checkedContainer = block;
-    gEngineOptions.checkedContainerSize = size;
-    return 1;
-}
-
-static int SaveDim(int32_t percent) {
-    StoreSettings(ORB_SETTINGS_VALUE_NAME, percent, 0, 0);
-    int32_t stored = -1;
-    if (!LoadSettings(ORB_SETTINGS_VALUE_NAME, &stored, nullptr, nullptr) || stored != percent) {
-        fprintf(stderr, "orb: could not store the setting under $XDG_CONFIG_HOME/orb\n");
-        return 0;
-    }
-    printf("orb: stored -dim %d as the default\n", (int)percent);
-    return 1;
-}
 
 // ---- The process's X state ------------------------------------------------
 
@@ -329,20 +295,19 @@ int main(int argc, char **argv) {
         return 0;
     }
     if (o.save) return SaveDim(o.dimPercent) ? 0 : kExitFailure;
-    EngineReset();
-    if (o.libFile && !LoadLibFile(o.libFile)) return kExitFailure;
+    // A Wayland session is orb-wayland's, unless X11 was asked for or a
+    // window of X11's was named (XScreenSaver runs orb on Xwayland too).
+    const char *wayland = getenv("WAYLAND_DISPLAY");
+    const int x11Window = o.modeGiven || getenv("XSCREENSAVER_WINDOW");
+    if (o.display == kDisplayWayland ||
+        (o.display == kDisplayAuto && wayland && *wayland && !x11Window)) {
+        ExecSibling("orb-wayland", argv, nullptr);
+        fprintf(stderr, "orb: cannot start orb-wayland beside this program\n");
+        if (o.display == kDisplayWayland) return kExitFailure;
+    }
+    if (!PrepareEngine(o)) return kExitFailure;
     ApplyEnvironmentWindow(&o);
     InstallSignals();
     X11EdgeReset();
-    gEngineOptions.containerFileName = nullptr;  // -lib or else only the built-in container
-    gEngineOptions.dimOverride = o.dimPercent;
-    gEngineOptions.ballSide = o.ballSide;
-    if (!o.libFile) {
-        uint32_t size = 0;
-        if (!EdgeBuiltinContainer(kDefaultBallSide, &size)) {
-            fprintf(stderr, "orb: this build has no built-in animation; give one with -lib FILE\n");
-            return kExitFailure;
-        }
-    }
     return RunSaver(o);
 }

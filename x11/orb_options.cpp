@@ -66,6 +66,15 @@ int SetLib(OrbOptions *o, const char *v, const OrbOptionSpec &) {
     return *v != 0;
 }
 
+int SetX11(OrbOptions *o, const char *, const OrbOptionSpec &) {
+    o->display = kDisplayX11;
+    return 1;
+}
+int SetWayland(OrbOptions *o, const char *, const OrbOptionSpec &) {
+    o->display = kDisplayWayland;
+    return 1;
+}
+
 int SetSave(OrbOptions *o, const char *, const OrbOptionSpec &) { return o->save = 1; }
 int SetHelp(OrbOptions *o, const char *, const OrbOptionSpec &) { return o->help = 1; }
 int SetVersion(OrbOptions *o, const char *, const OrbOptionSpec &) { return o->version = 1; }
@@ -114,6 +123,9 @@ const OrbOptionSpec kOptions[] = {
     {"size", "SIDE", SetSize, 0, 0, 0,
      "ball size: auto (by the screen's density, the default) or " ORB_SIDES_TEXT
      " pixels"},
+    {"x11", nullptr, SetX11, 0, 0, 0, "use X11 even in a Wayland session"},
+    {"wayland", nullptr, SetWayland, 0, 0, 0,
+     "cover every output of a Wayland compositor (layer-shell); fail if it cannot"},
     {"save", nullptr, SetSave, 0, 0, 0, "store the -dim value as the default and exit"},
     {"help", nullptr, SetHelp, 0, 0, 0, "show this help and exit"},
     {"version", nullptr, SetVersion, 0, 0, 0, "print orb's version and exit"},
@@ -150,6 +162,10 @@ int CheckCombination(const OrbOptions &o, std::string *why) {
     }
     if (o.hold && !o.ticks) {
         *why = "-hold needs -ticks N";
+        return 0;
+    }
+    if (o.display == kDisplayWayland && (o.modeGiven || o.fullscreen)) {
+        *why = "-wayland covers the outputs itself; not with -root, -window-id or -fullscreen";
         return 0;
     }
     if (o.fullscreen && o.modeGiven) {

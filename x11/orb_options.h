@@ -19,6 +19,9 @@
 #include <string>
 
 enum DrawMode { kModeOwnWindow, kModeRoot, kModeWindowId };
+// Which window system: Wayland when WAYLAND_DISPLAY is set and the
+// compositor offers layer-shell, else X11; or the one asked for.
+enum DisplayChoice { kDisplayAuto, kDisplayX11, kDisplayWayland };
 
 struct OrbOptions {
     DrawMode mode;
@@ -37,6 +40,7 @@ struct OrbOptions {
     uint32_t seed;
     int noShm;
     int32_t ballSide;        // 0: by the display's density
+    DisplayChoice display;
 };
 
 void InitOrbOptions(OrbOptions *o);

@@ -1,0 +1,79 @@
+// orb_start.cpp -- see orb_start.h.
+#include "orb_start.h"
+
+#include <unistd.h>
+
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "ball_choice.h"
+#include "container.h"
+#include "edge.h"
+#include "engine.h"
+#include "settings.h"
+
+// A bad -lib is the user's mistake, so it is reported, unlike a bad
+// container found by the engine at run time, which it skips silently. What
+// passed is handed to the engine as it stands, read and checked once; it
+// lives until the process ends.
+static int LoadLibFile(const char *path) {
+    char why[256] = "";
+    uint32_t size = 0;
+    uint8_t *block = LoadContainerFile(path, &size, why, sizeof why);
+    if (!block) {
+        fprintf(stderr, "orb: cannot read animation file: %s\n", why);
+        return 0;
+    }
+    if (!ValidateContainer(block, size, nullptr, why, sizeof why)) {
+        fprintf(stderr, "orb: '%s' is not a valid animation container: %s\n", path, why);
+        free(block);
+        return 0;
+    }
+    gEngineOptions.checkedContainer = block;
+    gEngineOptions.checkedContainerSize = size;
+    return 1;
+}
+
+int SaveDim(int32_t percent) {
+    StoreSettings(ORB_SETTINGS_VALUE_NAME, percent, 0, 0);
+    int32_t stored = -1;
+    if (!LoadSettings(ORB_SETTINGS_VALUE_NAME, &stored, nullptr, nullptr) || stored != percent) {
+        fprintf(stderr, "orb: could not store the setting under $XDG_CONFIG_HOME/orb\n");
+        return 0;
+    }
+    printf("orb: stored -dim %d as the default\n", (int)percent);
+    return 1;
+}
+
+int PrepareEngine(const OrbOptions &o) {
+    EngineReset();
+    if (o.libFile && !LoadLibFile(o.libFile)) return 0;
+    gEngineOptions.containerFileName = nullptr;  // -lib or else only the built-in container
+    gEngineOptions.dimOverride = o.dimPercent;
+    gEngineOptions.ballSide = o.ballSide;
+    uint32_t size = 0;
+    if (!o.libFile && !EdgeBuiltinContainer(kDefaultBallSide, &size)) {
+        fprintf(stderr, "orb: this build has no built-in animation; give one with -lib FILE\n");
+        return 0;
+    }
+    return 1;
+}
+
+void ExecSibling(const char *program, char **argv, const char *extra) {
+    char self[PATH_MAX];
+    ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+    if (n <= 0) return;
+    self[n] = 0;
+    std::string path(self);
+    path = path.substr(0, path.rfind('/') + 1) + program;
+    std::vector<char *> args;
+    args.push_back((char *)path.c_str());
+    for (char **a = argv + 1; *a; ++a) args.push_back(*a);
+    if (extra) args.push_back((char *)extra);
+    args.push_back(nullptr);
+    execv(path.c_str(), args.data());
+}

@@ -1,0 +1,26 @@
+// orb_start.h -- what both front ends of orb (X11 and Wayland) do before they
+// touch a display: handle -save, read and check a -lib file, and set the
+// engine's options from the command line. Messages go to stderr with "orb: ".
+//
+//   SaveDim(percent)          -dim N -save: 1 when stored and read back
+//   PrepareEngine(o)          EngineReset and the engine's options from o; 0
+//                             (after a message) when -lib cannot be played or
+//                             the build has no built-in ball
+//   ExecSibling(name, argv, extra)  hands the command line to the other
+//                             front end (orb <-> orb-wayland)
+#ifndef ORB_X11_ORB_START_H
+#define ORB_X11_ORB_START_H
+
+#include <cstdint>
+
+#include "orb_options.h"
+
+int SaveDim(int32_t percent);
+int PrepareEngine(const OrbOptions &o);
+
+// Runs `program`, the other front end, from this program's own folder with
+// this command line and `extra` after it (null: nothing). Returns only when
+// it could not be started.
+void ExecSibling(const char *program, char **argv, const char *extra);
+
+#endif
