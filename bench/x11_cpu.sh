@@ -44,7 +44,7 @@ cleanup() {
 trap cleanup EXIT
 
 start_private_xvfb "$work" "${screen}x24" || exit 1
-unset XSCREENSAVER_WINDOW
+unset XSCREENSAVER_WINDOW WAYLAND_DISPLAY
 # distort reads its image-grabbing preferences from ~/.xscreensaver; give it
 # the defaults (grab the desktop) rather than whatever the user has.
 export HOME=$work/home

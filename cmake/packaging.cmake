@@ -10,7 +10,8 @@ set(ORB_MAINTAINER "The Orb authors <orb@example.org>")
 # orb's description for xscreensaver-settings.
 set(ORB_XSCREENSAVER_XML ${ORB_XML_FILE})
 
-install(TARGETS orb DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/xscreensaver)
+# orb-wayland beside orb: orb hands a Wayland session over to it.
+install(TARGETS orb orb-wayland DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/xscreensaver)
 install(FILES ${ORB_XSCREENSAVER_XML} DESTINATION ${CMAKE_INSTALL_DATADIR}/xscreensaver/config)
 install(TARGETS orbtool DESTINATION ${CMAKE_INSTALL_BINDIR})
 
@@ -52,7 +53,7 @@ set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME orb)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT ${ORB_MAINTAINER})
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "crystal ball screen saver for XScreenSaver")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "crystal ball screen saver for XScreenSaver and Wayland")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS xscreensaver)
@@ -75,5 +76,5 @@ configure_file(${PROJECT_SOURCE_DIR}/packaging/windows-readme.txt.in
 add_custom_target(dist
   COMMAND ${PROJECT_SOURCE_DIR}/packaging/dist.sh ${PROJECT_BINARY_DIR} ${PROJECT_SOURCE_DIR}
           "${ORB_WIN64_DIR}" "${ORB_WIN32_DIR}" ${PROJECT_SOURCE_DIR}/dist ${PROJECT_VERSION}
-  DEPENDS orb orbtool orb_packaging_docs
+  DEPENDS orb orb-wayland orbtool orb_packaging_docs
   VERBATIM USES_TERMINAL)

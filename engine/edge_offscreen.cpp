@@ -77,4 +77,6 @@ const uint8_t *EdgeBuiltinContainer(int32_t side, uint32_t *size) {
 
 uint32_t EdgeClockSeconds(void) { return gOffscreen.clockSeconds; }
 
-int32_t EdgeDisplayScale(EdgeWindow) { return gOffscreen.scalePercent ? gOffscreen.scalePercent : 100; }
+int32_t EdgeDisplayScale(EdgeWindow) {
+    return gOffscreen.scalePercent ? gOffscreen.scalePercent : 100;
+}

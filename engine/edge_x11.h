@@ -20,6 +20,9 @@
 //                   put does the edge wait for it.
 //   EdgeOpen        takes the scratch image for the whole client area, so no
 //                   tick ever allocates; EdgeClose gives it back
+//   EdgeDisplayScale  Xft.dpi when the desktop sets it, else the density RandR
+//                   reports for the monitor under the client area's middle
+//                   (when plausible), else 96 DPI
 //
 // Pixel formats: TrueColor visuals of any depth; 32-bit pixels with 8-bit
 // channels (the common case) take a fast path, others go through

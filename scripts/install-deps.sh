@@ -7,13 +7,14 @@ set -euo pipefail
 packages=(
   cmake make g++ pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev libpng-dev
-  libx11-dev libxext-dev libxrandr-dev
+  libx11-dev libxext-dev libxrandr-dev libwayland-dev libwayland-bin wayland-protocols
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64
   wine wine64 fonts-wine
   xvfb x11-utils x11-xserver-utils xdotool imagemagick
   clang libclang-rt-14-dev valgrind
   xscreensaver-data
   zip unzip file dpkg-dev lintian python3 xscreensaver
+  sway swaybg swayidle grim wtype
 )
 
 # 32-bit Wine runs the i686 build of the saver, where this machine runs

@@ -115,6 +115,19 @@ TEST(OrbOptions, SizeTakesAutoOrACarriedSide) {
     ExpectRefused({"-size"}, "-size needs a value");
 }
 
+// Wayland is orb's choice in a Wayland session; -x11 and -wayland decide
+// instead, and -wayland covers the outputs itself, so no X11 window goes
+// with it.
+TEST(OrbOptions, TheWindowSystemIsChosenOrAskedFor) {
+    EXPECT_EQ(Parse({}).options.display, kDisplayAuto);
+    EXPECT_EQ(Parse({"-x11"}).options.display, kDisplayX11);
+    EXPECT_EQ(Parse({"--wayland", "-dim", "40"}).options.display, kDisplayWayland);
+    EXPECT_EQ(Parse({"-x11", "-root"}).ok, 1);
+    for (const char *x11Only : {"-root", "-fullscreen"})
+        ExpectRefused({"-wayland", x11Only}, "-wayland covers the outputs itself");
+    ExpectRefused({"-window-id", "0x400001", "-wayland"}, "-wayland covers the outputs itself");
+}
+
 TEST(OrbOptions, NumbersOutsideTheirRangesAreRefused) {
     struct Case { const char *option, *value; };
     for (Case c : {Case{"-ticks", "0"}, Case{"-ticks", "100000001"}, Case{"-ticks", "-5"},
@@ -175,7 +188,8 @@ TEST(OrbOptions, HelpListsEveryOptionWithItsValue) {
     free(text);
     for (const char *line : {"-root ", "-window-id ID ", "-fullscreen ", "-dim PERCENT ",
                              "-lib FILE ", "-save ", "-help ", "-ticks N ", "-hold ",
-                             "-duration SECONDS ", "-seed N ", "-no-shm ", "-size SIDE "}) {
+                             "-duration SECONDS ", "-seed N ", "-no-shm ", "-size SIDE ", "-x11 ",
+                             "-wayland "}) {
         EXPECT_NE(help.find(std::string("\n  ") + line), std::string::npos) << line;
         // Every option the help lists is one the parser takes.
         std::string name = std::string(line).substr(0, std::string(line).find(' '));

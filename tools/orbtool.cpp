@@ -150,8 +150,10 @@ int Bake(int argc, char **argv) {
     BallParams &params = args.params;
     // A larger or smaller frame keeps the built-in ball's proportions.
     int32_t side = params.width < params.height ? params.width : params.height;
-    if (!Given(argc, argv, "--max-diameter")) params.maxDiameter = ScaledDiameter(BallParams{}.maxDiameter, side);
-    if (!Given(argc, argv, "--min-diameter")) params.minDiameter = ScaledDiameter(BallParams{}.minDiameter, side);
+    if (!Given(argc, argv, "--max-diameter"))
+        params.maxDiameter = ScaledDiameter(BallParams{}.maxDiameter, side);
+    if (!Given(argc, argv, "--min-diameter"))
+        params.minDiameter = ScaledDiameter(BallParams{}.minDiameter, side);
     if (!CheckBallParams(params, &why)) return UsageError(why);
     std::vector<uint8_t> container;
     if (!BakeBallContainer(params, &container, &why)) return Failure(why);

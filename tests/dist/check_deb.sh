@@ -22,6 +22,7 @@ expected="-rwxr-xr-x root/root ./usr/bin/orbtool
 -rw-r--r-- root/root ./usr/share/man/man1/orbtool.1.gz
 -rw-r--r-- root/root ./usr/share/man/man6/orb.6.gz
 -rwxr-xr-x root/root ./usr/libexec/xscreensaver/orb
+-rwxr-xr-x root/root ./usr/libexec/xscreensaver/orb-wayland
 -rw-r--r-- root/root ./usr/share/xscreensaver/config/orb.xml"
 files=$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ {print $1, $2, $6}' | sort)
 [ "$files" = "$(sort <<<"$expected")" ] || fail "file list:"$'\n'"$files"
@@ -37,7 +38,7 @@ field() { dpkg-deb -f "$deb" "$1"; }
 # Computed from the binaries: every library they link, libc with a version.
 depends=$(field Depends)
 names=$(sed 's/ *([^)]*)//g; s/, */\n/g' <<<"$depends" | sort | tr '\n' ' ')
-for lib in libc6 libpng16-16 libstdc++6 libx11-6 libxext6; do
+for lib in libc6 libpng16-16 libstdc++6 libx11-6 libxext6 libxrandr2 libwayland-client0; do
   grep -qF " $lib " <<<" $names" || fail "Depends lacks $lib: $depends"
 done
 grep -qE '(^|, )libc6 \(>= [0-9.]+\)' <<<"$depends" || fail "libc6 has no version: $depends"

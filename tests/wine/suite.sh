@@ -45,6 +45,9 @@ skip_unless_runnable() {
 
 winpath() { printf 'Z:%s' "$(printf '%s' "$1" | tr / '\\')"; }
 
+# Where Wine keeps the screen's DPI (LogPixels).
+desktop_key='HKCU\Control Panel\Desktop'
+
 # A fresh server re-reads the screen: the desktop process that a case's
 # first program starts reads its monitors once. wineboot starts the services
 # here, not under the next case's output pipe, which they would hold open.
@@ -60,7 +63,6 @@ restart_wine() {
 # reads Xinerama's heads (which RandR's monitors make) when told not to use
 # RandR. The suite's own screen and settings come back afterwards.
 x11_driver_key='HKCU\Software\Wine\X11 Driver'
-desktop_key='HKCU\Control Panel\Desktop'
 start_monitors() {
   need xrandr
   setsid Xvfb -displayfd 3 -noreset -screen 0 1824x1068x24 -nolisten tcp 3> "$run/display" \

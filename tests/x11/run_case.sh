@@ -34,8 +34,9 @@ fail() {
   exit 1
 }
 
-# XScreenSaver's window must not leak in from the environment.
-unset XSCREENSAVER_WINDOW
+# XScreenSaver's window must not leak in from the environment, nor a Wayland
+# session, which orb would hand to orb-wayland.
+unset XSCREENSAVER_WINDOW WAYLAND_DISPLAY
 # The stored setting must not come from the user running the tests.
 export XDG_CONFIG_HOME=$work/config
 
