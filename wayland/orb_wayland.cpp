@@ -43,8 +43,6 @@
 enum {
     kTickNanoseconds = 10 * 1000 * 1000,  // the engine's nominal 10 ms
     kMoveThreshold = 4,                   // pointer travel that is not yet a touch
-    kExitUsage = 2,
-    kExitFailure = 1,
     kExitOutputGone = 3,  // a child's output went away; the others go on
 };
 
@@ -465,21 +463,8 @@ static int WaitForChildren(std::vector<pid_t> children) {
 
 int main(int argc, char **argv) {
     OrbOptions o;
-    InitOrbOptions(&o);
-    std::string why;
-    if (!ParseOrbOptions(argc, argv, &o, &why)) {
-        fprintf(stderr, "orb: %s\n", why.c_str());
-        return kExitUsage;
-    }
-    if (o.help) {
-        PrintOrbHelp(stdout);
-        return 0;
-    }
-    if (o.version) {
-        printf("orb %s\n", ORB_VERSION);
-        return 0;
-    }
-    if (o.save) return SaveDim(o.dimPercent) ? 0 : kExitFailure;
+    const int done = RunCommandLine(argc, argv, &o);
+    if (done >= 0) return done;
     if (o.display == kDisplayX11) {
         ExecSibling("orb", argv, nullptr);
         fprintf(stderr, "orb: cannot start orb beside this program\n");

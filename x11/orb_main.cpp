@@ -31,8 +31,6 @@ enum {
     kTickNanoseconds = 10 * 1000 * 1000,  // the engine's nominal 10 ms
     kOwnWindowWidth = 800,                // own window, unless -fullscreen
     kOwnWindowHeight = 600,
-    kExitUsage = 2,    // the command line was refused
-    kExitFailure = 1,  // a file or the display could not be used
 };
 
 // ---- The process's X state ------------------------------------------------
@@ -280,21 +278,8 @@ static int RunSaver(const OrbOptions &o) {
 
 int main(int argc, char **argv) {
     OrbOptions o;
-    InitOrbOptions(&o);
-    std::string why;
-    if (!ParseOrbOptions(argc, argv, &o, &why)) {
-        fprintf(stderr, "orb: %s\n", why.c_str());
-        return kExitUsage;
-    }
-    if (o.help) {
-        PrintOrbHelp(stdout);
-        return 0;
-    }
-    if (o.version) {
-        printf("orb %s\n", ORB_VERSION);
-        return 0;
-    }
-    if (o.save) return SaveDim(o.dimPercent) ? 0 : kExitFailure;
+    const int done = RunCommandLine(argc, argv, &o);
+    if (done >= 0) return done;
     // A Wayland session is orb-wayland's, unless X11 was asked for or a
     // window of X11's was named (XScreenSaver runs orb on Xwayland too).
     const char *wayland = getenv("WAYLAND_DISPLAY");

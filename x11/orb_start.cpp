@@ -38,7 +38,7 @@ static int LoadLibFile(const char *path) {
     return 1;
 }
 
-int SaveDim(int32_t percent) {
+static int SaveDim(int32_t percent) {
     StoreSettings(ORB_SETTINGS_VALUE_NAME, percent, 0, 0);
     int32_t stored = -1;
     if (!LoadSettings(ORB_SETTINGS_VALUE_NAME, &stored, nullptr, nullptr) || stored != percent) {
@@ -47,6 +47,25 @@ int SaveDim(int32_t percent) {
     }
     printf("orb: stored -dim %d as the default\n", (int)percent);
     return 1;
+}
+
+int RunCommandLine(int argc, char **argv, OrbOptions *o) {
+    InitOrbOptions(o);
+    std::string why;
+    if (!ParseOrbOptions(argc, argv, o, &why)) {
+        fprintf(stderr, "orb: %s\n", why.c_str());
+        return kExitUsage;
+    }
+    if (o->help) {
+        PrintOrbHelp(stdout);
+        return 0;
+    }
+    if (o->version) {
+        printf("orb %s\n", ORB_VERSION);
+        return 0;
+    }
+    if (o->save) return SaveDim(o->dimPercent) ? 0 : kExitFailure;
+    return -1;
 }
 
 int PrepareEngine(const OrbOptions &o) {

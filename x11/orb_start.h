@@ -2,7 +2,9 @@
 // touch a display: handle -save, read and check a -lib file, and set the
 // engine's options from the command line. Messages go to stderr with "orb: ".
 //
-//   SaveDim(percent)          -dim N -save: 1 when stored and read back
+//   RunCommandLine(argc, argv, &o)  parses the command line into o and does
+//                             what needs no display (-help, -version, -save):
+//                             -1 when the saver is to run, else the exit status
 //   PrepareEngine(o)          EngineReset and the engine's options from o; 0
 //                             (after a message) when -lib cannot be played or
 //                             the build has no built-in ball
@@ -15,7 +17,12 @@
 
 #include "orb_options.h"
 
-int SaveDim(int32_t percent);
+enum {
+    kExitFailure = 1,  // a file or the display could not be used
+    kExitUsage = 2,    // the command line was refused
+};
+
+int RunCommandLine(int argc, char **argv, OrbOptions *o);
 int PrepareEngine(const OrbOptions &o);
 
 // Runs `program`, the other front end, from this program's own folder with
