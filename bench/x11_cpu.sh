@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # CPU share of `orb -root` on a 1920x1080 Xvfb over 10 s, next to XScreenSaver's
 # `distort --bounce --number 1` (Debian xscreensaver-data) measured the same way in the
-# same run (`make bench-x11`). Not part of `make test`: it takes ~25 s and its
+# same run (`make bench-x11`). Not part of `make test`: it takes 2 to 3 minutes and its
 # figures depend on the machine. ORB_BENCH_SCREEN picks another screen size,
 # and ORB_BENCH_SIDES measures orb with each of those ball sizes (-size)
 # rather than the one it chooses (`make bench-x11-4k`: 3840x2160, the 128
@@ -55,26 +55,46 @@ printf 'grabDesktopImages: True\nchooseRandomImages: False\ngrabVideoFrames: Fal
 hz=$(getconf CLK_TCK)
 server_ticks() { awk '{ print $14 + $15 }' "/proc/$xvfb_pid/stat"; }
 
-# measure KEY NAME COMMAND...: runs COMMAND for $seconds s on a fresh
-# desktop; appends its share to $work/KEY.shares.
-measure() {
-  local key=$1 name=$2
-  shift 2
+# run_for SECONDS COMMAND...: runs COMMAND for SECONDS on a fresh desktop;
+# sets cpu (user + system seconds, children included), server (the X
+# server's CPU seconds meanwhile) and wall.
+run_for() {
+  local limit=$1
+  shift
   "$probe" paint gradient
-  local before after
+  local before after user sys
   before=$(server_ticks)
   # bash's own timing: getrusage of the children, to the millisecond
   local TIMEFORMAT='%3U %3S %3R'
-  { time timeout -s TERM "$seconds" "$@" >/dev/null 2>"$work/stderr"; } 2>"$work/time" || true
+  { time timeout -s TERM "$limit" "$@" >/dev/null 2>"$work/stderr"; } 2>"$work/time" || true
   after=$(server_ticks)
   read -r user sys wall <"$work/time"
-  local share server
-  share=$(awk -v u="$user" -v s="$sys" -v w="$wall" 'BEGIN { printf "%.2f", 100 * (u + s) / w }')
-  server=$(awk -v t=$((after - before)) -v hz="$hz" -v w="$wall" \
-    'BEGIN { printf "%.2f", 100 * t / hz / w }')
-  printf '%-28s user %6.3f s  sys %6.3f s  wall %6.3f s  CPU %5s %%   X server %5s %%\n' \
-    "$name" "$user" "$sys" "$wall" "$share" "$server"
+  cpu=$(awk -v u="$user" -v s="$sys" 'BEGIN { print u + s }')
+  server=$(awk -v t=$((after - before)) -v hz="$hz" 'BEGIN { print t / hz }')
+}
+
+# measure KEY NAME COMMAND...: the share of a window of $seconds s, start-up
+# included, and the steady share once running: what a run of $seconds costs
+# beyond a run of 2 s, over the extra time (start-up, which grabs and
+# converts the whole screen, weighs much at 3840x2160). Appends both to
+# $work/KEY.shares and $work/KEY.steady.
+measure() {
+  local key=$1 name=$2
+  shift 2
+  run_for 2 "$@"
+  local shortCpu=$cpu shortServer=$server shortWall=$wall
+  run_for "$seconds" "$@"
+  local share steady serverShare serverSteady
+  share=$(awk -v c="$cpu" -v w="$wall" 'BEGIN { printf "%.2f", 100 * c / w }')
+  serverShare=$(awk -v c="$server" -v w="$wall" 'BEGIN { printf "%.2f", 100 * c / w }')
+  steady=$(awk -v a="$cpu" -v b="$shortCpu" -v w="$wall" -v v="$shortWall" \
+    'BEGIN { printf "%.2f", 100 * (a - b) / (w - v) }')
+  serverSteady=$(awk -v a="$server" -v b="$shortServer" -v w="$wall" -v v="$shortWall" \
+    'BEGIN { printf "%.2f", 100 * (a - b) / (w - v) }')
+  printf '%-28s CPU %5s %% (steady %5s %%)   X server %5s %% (steady %5s %%)\n' \
+    "$name" "$share" "$steady" "$serverShare" "$serverSteady"
   echo "$share" >>"$work/$key.shares"
+  awk -v a="$steady" -v b="$serverSteady" 'BEGIN { print a + b }' >>"$work/$key.steady"
 }
 
 median() { sort -n "$1" | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
@@ -116,9 +136,13 @@ for _ in $(seq "$rounds"); do
 done
 peer_share=$(median "$work/distort.shares")
 fast_share=$(median "$work/distort100.shares")
+fast_steady=$(median "$work/distort100.steady")
 echo "median of $rounds: distort $peer_share % (at 100 frames/s: $fast_share %) of one core"
+echo "steady, X server included: distort at 100 frames/s $fast_steady %"
 for name in "${orbs[@]}"; do
   orb_share=$(median "$work/orb${name#orb -root}.shares")
+  orb_steady=$(median "$work/orb${name#orb -root}.steady")
+  echo "steady, X server included: $name $orb_steady %"
   awk -v n="$name" -v a="$orb_share" -v b="$peer_share" -v c="$fast_share" 'BEGIN {
     printf "median of %s: %s %% of one core", n, a
     if (b > 0 && c > 0) printf "; ratio to distort %.2f, to distort at 100 frames/s %.2f", a / b, a / c
