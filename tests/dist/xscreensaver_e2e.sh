@@ -16,6 +16,7 @@
 # Exit 0 pass, 77 skipped, anything else fails.
 set -euo pipefail
 . "$(dirname "$0")/../../scripts/xvfb.sh"
+. "$(dirname "$0")/../../scripts/test-user.sh"
 
 deb=$1 probe=$2 container=$3 outdir=$4 layouts=${5:-one}
 [ -f "$deb" ] || { echo "SKIP: no $deb (make dist)"; exit 77; }
@@ -37,13 +38,11 @@ stop_daemon() {
   wait "$daemon_pid" 2>/dev/null || true
   daemon_pid=""
 }
-made_user=0
 cleanup() {
   [ -z "$daemon_pid" ] || stop_daemon
   [ -z "$xvfb_pid" ] || { kill "$xvfb_pid" 2>/dev/null; wait "$xvfb_pid" 2>/dev/null; } || true
   rm -rf "$work"
-  # A user made for this run goes with it; one that was there stays.
-  [ "$made_user" = 0 ] || userdel "$test_user" 2>/dev/null || echo "note: cannot remove $test_user" >&2
+  forget_test_user
 }
 trap cleanup EXIT
 fail() {
@@ -54,15 +53,7 @@ fail() {
 
 # The daemon refuses to run hacks as root: as root, run it as a dedicated
 # unprivileged user (made here when missing), else as whoever we are.
-as_user=()
-if [ "$(id -u)" = 0 ]; then
-  if ! id "$test_user" >/dev/null 2>&1; then
-    useradd --system --no-create-home --shell /usr/sbin/nologin "$test_user" ||
-      fail "cannot create $test_user"
-    made_user=1
-  fi
-  as_user=(setpriv --reuid="$test_user" --regid="$test_user" --clear-groups --)
-fi
+become_test_user "$test_user" || fail "cannot create $test_user"
 run_as_user() {
   "${as_user[@]}" env -i HOME="$work/home" DISPLAY="$DISPLAY" PATH=/usr/bin:/bin \
     USER="$test_user" LOGNAME="$test_user" "$@"

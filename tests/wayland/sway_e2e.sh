@@ -17,6 +17,7 @@
 #   sway_e2e.sh ORB POINTER OUTDIR
 # Exit 0 pass, 77 skipped (with the reason), anything else fails.
 set -euo pipefail
+. "$(dirname "$0")/../../scripts/test-user.sh"
 orb=$1 pointer=$2 outdir=$3
 here=$(cd "$(dirname "$0")" && pwd)
 for tool in sway grim wtype swaymsg swayidle convert identify python3; do
@@ -27,12 +28,12 @@ test_user=orb-wayland-test
 
 work=$(mktemp -d)
 chmod 755 "$work"
-sway_pid="" made_user=0
+sway_pid=""
 cleanup() {
   pkill -TERM -f "^$work/bin/" 2>/dev/null || true
   [ -z "$sway_pid" ] || { kill "$sway_pid" 2>/dev/null; wait "$sway_pid" 2>/dev/null; } || true
   rm -rf "$work"
-  [ "$made_user" = 0 ] || userdel "$test_user" 2>/dev/null || echo "note: cannot remove $test_user" >&2
+  forget_test_user
 }
 trap cleanup EXIT
 fail() {
@@ -41,15 +42,7 @@ fail() {
   exit 1
 }
 
-as_user=()
-if [ "$(id -u)" = 0 ]; then
-  if ! id "$test_user" >/dev/null 2>&1; then
-    useradd --system --no-create-home --shell /usr/sbin/nologin "$test_user" ||
-      fail "cannot create $test_user"
-    made_user=1
-  fi
-  as_user=(setpriv --reuid="$test_user" --regid="$test_user" --clear-groups --)
-fi
+become_test_user "$test_user" || fail "cannot create $test_user"
 # The programs where the user can reach them, side by side as installed.
 # grim writes as the user, into the runtime folder.
 shots=$work/run
