@@ -10,8 +10,22 @@
 #include "engine.h"
 #include "lzss.h"
 
+// A fine container was decoded whole when it was accepted: its deck holds
+// the header; only the composite is left to take.
+static int ParseFineContainer(void) {
+    SaverEngine &e = gEngine;
+    e.spriteWidth = e.fineDeck.width;
+    e.spriteHeight = e.fineDeck.height;
+    e.frameCount = e.fineDeck.frameCount;
+    e.playMode = e.fineDeck.playMode;
+    e.compositeBuffer = (uint8_t *)calloc(1, (size_t)e.spriteWidth * (size_t)e.spriteHeight * 4);
+    SeedRandom(0);
+    return e.compositeBuffer != nullptr;
+}
+
 int ParseContainer(void) {
     SaverEngine &e = gEngine;
+    if (e.fine) return ParseFineContainer();
     memcpy(e.animTable, e.containerData + kContainerHeaderBytes, kAnimTableBytes);
     e.spriteHeight = (int32_t)ReadLe32(e.animTable + kEntryHeight);
     e.spriteWidth = (int32_t)ReadLe32(e.animTable + kEntryWidth);
@@ -119,6 +133,12 @@ void CompositeFrame(int32_t x, int32_t y, int32_t w, int32_t h, const uint32_t *
 void RenderFrame(int32_t index) {
     SaverEngine &e = gEngine;
     if (index < 0 || index >= e.frameCount) return;
+    if (e.fine) {
+        // Fine frames name their record: any frame plays in any order.
+        FineRenderRecord(e.fineDeck, e.fineDeck.frameRecord[index], e.fineLevels,
+                         FineTarget{e.spriteX, e.spriteY, e.compositeBuffer});
+        return;
+    }
     if (index == 0) {
         e.recordCursor = e.containerData + ReadLe32(e.animTable + kEntryFirstRecord);
         e.recordNumber = 0;

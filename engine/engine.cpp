@@ -34,18 +34,35 @@ static const uint8_t *BuiltinBall(EdgeWindow window, int32_t width, int32_t heig
     return data ? data : EdgeBuiltinContainer(kDefaultBallSide, size);
 }
 
+int ValidateAnyContainer(const uint8_t *data, uint32_t size, char *why, uint32_t whyCapacity) {
+    if (IsFineContainer(data, size))
+        return DecodeFineContainer(data, size, nullptr, nullptr, why, whyCapacity);
+    return ValidateContainer(data, size, nullptr, why, whyCapacity);
+}
+
+// Check a container and take it as the one to play: a fine one is decoded
+// whole here, once, and kept.
+static int Accept(const uint8_t *data, uint32_t size) {
+    if (IsFineContainer(data, size)) {
+        gEngine.fine = DecodeFineContainer(data, size, &gEngine.fineDeck, nullptr, nullptr, 0);
+        return gEngine.fine;
+    }
+    return ValidateContainer(data, size, nullptr, nullptr, 0);
+}
+
 // A container file beside the saver wins over the built-in one, but only if
 // it passes the checks: it is input from anywhere.
 static int LoadContainer(EdgeWindow window, int32_t width, int32_t height) {
     if (gEngineOptions.checkedContainer) {
         gEngine.containerData = gEngineOptions.checkedContainer;
         gEngine.containerSize = gEngineOptions.checkedContainerSize;
-        return 1;
+        return !IsFineContainer(gEngine.containerData, gEngine.containerSize) ||
+               Accept(gEngine.containerData, gEngine.containerSize);
     }
     if (gEngineOptions.containerFileName) {
         uint32_t size = 0;
         uint8_t *block = LoadContainerFile(gEngineOptions.containerFileName, &size, nullptr, 0);
-        if (block && ValidateContainer(block, size, nullptr, nullptr, 0)) {
+        if (block && Accept(block, size)) {
             gEngine.containerData = block;
             gEngine.containerSize = size;
             gEngine.containerFromFile = 1;
@@ -55,7 +72,7 @@ static int LoadContainer(EdgeWindow window, int32_t width, int32_t height) {
     }
     uint32_t size = 0;
     const uint8_t *builtin = BuiltinBall(window, width, height, &size);
-    if (!builtin || !ValidateContainer(builtin, size, nullptr, nullptr, 0)) return 0;
+    if (!builtin || !Accept(builtin, size)) return 0;
     gEngine.containerData = builtin;
     gEngine.containerSize = size;
     return 1;
@@ -98,6 +115,9 @@ void EngineSetup(EdgeWindow window) {
     gEngine.screenHeight = H;
     if (!TakeBuffers() || !EdgeOpen(window, W, H)) return;
     CaptureAndDim(window);
+    if (gEngine.fine &&
+        !FineBuildLevels(&gEngine.fineLevels, gEngine.background, W, H, gEngine.fineDeck.topLevel))
+        return;
     gEngine.timerId = EdgeStartTimer(window);
     gEngine.firstTick = 1;
     gEngine.inert = 0;
@@ -112,6 +132,9 @@ void EngineTeardown(EdgeWindow window) {
     free(gEngine.streamBuffer);
     free(gEngine.compositeBuffer);
     if (gEngine.containerFromFile) free((void *)gEngine.containerData);
+    FreeFineDeck(&gEngine.fineDeck);
+    FreeFineLevels(&gEngine.fineLevels);
+    gEngine.fine = 0;
     // Unlike the window's fields, the pointers must not outlive their blocks:
     // a stray tick after teardown has to find an inert engine.
     gEngine.background = gEngine.saveBuffer = nullptr;

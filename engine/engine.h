@@ -21,6 +21,8 @@
 
 #include "container.h"
 #include "edge.h"
+#include "fine_format.h"
+#include "fine_render.h"
 
 // Bytes kept behind the last row of the background: the compositor loads four
 // bytes per pixel, so a sample of the last pixel runs one byte into them.
@@ -55,6 +57,12 @@ struct SaverEngine {
     uint8_t *streamBuffer;        // w*h*4: LZSS output of the current frame
     uint32_t *wordBuffer;         // w*h words: the frame's displacement words
     uint8_t *compositeBuffer;     // w*h*4: the rendered frame, w*h*3 used
+
+    // A fine container (fine_format.h): decoded whole at set-up, played
+    // through the desktop's pyramid built right after the capture.
+    int32_t fine;
+    FineDeck fineDeck;
+    FineLevels fineLevels;
 };
 
 // What the program running the engine chose; the Windows saver keeps the
@@ -63,7 +71,7 @@ struct EngineOptions {
     const char *containerFileName;  // tried before the built-in container; null: never
     int32_t dimOverride;            // 0..255 replaces the stored setting; -1: none
     // A container the program has already read and passed through
-    // ValidateContainer (orb -lib): played as it stands, before any file or
+    // ValidateAnyContainer (orb -lib): played as it stands, before any file or
     // the built-in one. It stays the program's and outlives the engine.
     const uint8_t *checkedContainer;
     uint32_t checkedContainerSize;
@@ -78,6 +86,10 @@ extern EngineOptions gEngineOptions;
 
 // Zero the record (randomState 1) and restore the default options.
 void EngineReset(void);
+
+// Check a container of either encoding, classic or fine, as the engine will
+// before it plays it. 1 when valid; `why` (may be null) names the violation.
+int ValidateAnyContainer(const uint8_t *data, uint32_t size, char *why, uint32_t whyCapacity);
 
 void EngineSetup(EdgeWindow window);
 void EngineTick(EdgeWindow window);

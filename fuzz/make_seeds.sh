@@ -26,3 +26,10 @@ middle=$(((frames - 1) / 2))
     -o "$out/baked_appear_16x8"
 "$orbtool" bake --size 16x12 --frames 1 --mode 0 --max-diameter 12 --min-diameter 12 --facets 1 \
     -o "$out/baked_still_16x12"
+
+# The fine encoding's target: small fine balls, bouncing and appearing.
+fine="$here/corpus/fuzz_fine_container"
+mkdir -p "$fine"
+rm -f "$fine"/baked_*
+"$orbtool" bake --encoding fine --size 24x24 --frames 4 --mode 1 -o "$fine/baked_fine_24"
+"$orbtool" bake --encoding fine --size 32x32 --frames 3 --mode 2 -o "$fine/baked_fine_32"

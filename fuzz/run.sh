@@ -4,7 +4,8 @@
 #   fuzz/run.sh BUILD_DIR SECONDS [RUNS]
 # ORB_FUZZ_TARGETS="fuzz_a fuzz_b" runs only those targets. With
 # ORB_FUZZ_BALLS=DIR, every DIR/*.lib (the balls a build bakes) first goes
-# once through fuzz_container, which plays it as the saver would.
+# once through fuzz_container and fuzz_fine_container, which play it as the
+# saver would.
 # Each target starts from its committed corpus (fuzz/corpus/<target>) plus
 # what earlier runs in BUILD_DIR found, and keeps new inputs in BUILD_DIR,
 # never in the source tree. A crashing input is left in BUILD_DIR/fuzz/findings/.
@@ -15,7 +16,7 @@ runs=${3:--1}
 here=$(cd "$(dirname "$0")" && pwd)
 findings="$build/fuzz/findings"
 mkdir -p "$findings"
-targets=${ORB_FUZZ_TARGETS:-"fuzz_container fuzz_lzss_decode fuzz_lzss_round_trip fuzz_byte_runs
+targets=${ORB_FUZZ_TARGETS:-"fuzz_container fuzz_fine_container fuzz_lzss_decode fuzz_lzss_round_trip fuzz_byte_runs
 fuzz_word_runs fuzz_settings fuzz_command_line"}
 
 # The longest input worth trying: a little past the largest seed, so that
@@ -24,7 +25,7 @@ fuzz_word_runs fuzz_settings fuzz_command_line"}
 # record is 12 bytes.
 max_len() {
     case $1 in
-        fuzz_container) echo 8192 ;;
+        fuzz_container | fuzz_fine_container) echo 8192 ;;
         fuzz_lzss_decode | fuzz_word_runs) echo 16384 ;;
         fuzz_lzss_round_trip) echo 8192 ;;
         fuzz_settings) echo 64 ;;
@@ -46,13 +47,15 @@ summarise() {
 status=0
 if [ -n "${ORB_FUZZ_BALLS:-}" ]; then
     balls=$(ls "$ORB_FUZZ_BALLS"/*.lib)
-    echo "== fuzz_container over the baked balls: $(echo $balls | wc -w) files"
-    # shellcheck disable=SC2086
-    if ! "$build/fuzz/fuzz_container" -rss_limit_mb=2048 $balls > "$build/fuzz/balls.log" 2>&1; then
-        tail -n 60 "$build/fuzz/balls.log"
-        echo "!! fuzz_container failed on a baked ball" >&2
-        exit 1
-    fi
+    echo "== the container targets over the baked balls: $(echo $balls | wc -w) files"
+    for target in fuzz_container fuzz_fine_container; do
+        # shellcheck disable=SC2086
+        if ! "$build/fuzz/$target" -rss_limit_mb=2048 $balls > "$build/fuzz/balls.log" 2>&1; then
+            tail -n 60 "$build/fuzz/balls.log"
+            echo "!! $target failed on a baked ball" >&2
+            exit 1
+        fi
+    done
 fi
 for target in $targets; do
     binary="$build/fuzz/$target"

@@ -23,6 +23,7 @@
 #include "edge_offscreen.h"
 #include "engine.h"
 #include "file_io.h"
+#include "orbtool_fine.h"
 #include "png_io.h"
 #include "settings.h"
 #include "tool_options.h"
@@ -33,6 +34,7 @@ namespace {
 struct BakeArgs {
     BallParams params;
     std::string output = "orb.lib";
+    std::string encoding = "classic";
 };
 
 // What `orbtool render` is asked for, besides the container.
@@ -49,6 +51,9 @@ std::vector<ToolOption> BakeOptionTable(BakeArgs *a) {
     BallParams &p = a->params;
     return {
         TextOption("-o", "FILE", &a->output, "a file name", "where to write the container"),
+        TextOption("--encoding", "E", &a->encoding, "classic or fine",
+                   "classic: displacement words; fine: the filtered glass ball, its frame 1.5 "
+                   "times its diameter (takes --size, --frames and --mode)"),
         SizeOption("--size", &p.width, &p.height, kBallSideRange.low, kBallSideRange.high,
                    "frame size in pixels, a side"),
         WholeOption("--frames", "N", &p.frames, kBallFramesRange.low, kBallFramesRange.high,
@@ -148,6 +153,16 @@ int Bake(int argc, char **argv) {
     if (!ParseToolOptions(BakeOptionTable(&args), "bake", argc, argv, 2, &why))
         return UsageError(why);
     BallParams &params = args.params;
+    if (args.encoding != "classic" && args.encoding != "fine")
+        return UsageError("--encoding needs classic or fine");
+    if (args.encoding == "fine") {
+        if (params.width != params.height) return UsageError("a fine ball is square");
+        FineBallParams fine = FineBallFor(params.width);
+        fine.frames = params.frames;
+        fine.playMode = params.playMode;
+        if (!CheckFineBallParams(fine, &why)) return UsageError(why);
+        return BakeFineFile(fine, args.output, &why) ? 0 : Failure(why);
+    }
     // A larger or smaller frame keeps the built-in ball's proportions.
     int32_t side = params.width < params.height ? params.width : params.height;
     if (!Given(argc, argv, "--max-diameter"))
@@ -227,16 +242,34 @@ void PrintFacts(const ContainerFacts &f, int valid) {
                i % 4 == 3 ? "\n" : "");
 }
 
+int FineInfo(const char *name, const std::vector<uint8_t> &data) {
+    FineFacts facts;
+    char violation[256] = "";
+    int valid = DecodeFineContainer(data.data(), (uint32_t)data.size(), nullptr, &facts,
+                                    violation, sizeof violation);
+    printf("%s\n", name);
+    PrintFineFacts(facts, valid);
+    if (!valid) {
+        printf("\nviolation         %s\n", violation);
+        fprintf(stderr, "orbtool: %s is not a valid container: %s\n", name, violation);
+        return 1;
+    }
+    printf("\nvalid: no violation\n");
+    return 0;
+}
+
 int Info(int argc, char **argv) {
     if (argc != 3) return UsageError("info takes exactly one file");
     std::vector<uint8_t> data;
     std::string why;
     if (!ReadContainerBytes(argv[2], &data, &why)) return Failure(why);
+    if (IsFineContainer(data.data(), (uint32_t)data.size())) return FineInfo(argv[2], data);
     std::unique_ptr<ContainerFacts> facts(new ContainerFacts());
     char violation[256] = "";
     int valid = ValidateContainer(data.data(), (uint32_t)data.size(), facts.get(), violation,
                                   sizeof violation);
     printf("%s\n", argv[2]);
+    printf("encoding          classic\n");
     PrintFacts(*facts, valid);
     if (!valid) {
         printf("\nviolation         %s\n", violation);
@@ -375,7 +408,12 @@ bool StartEngine(const std::vector<uint8_t> &container, std::vector<uint8_t> *sc
 }
 
 // Every frame in turn, rendered at the middle of the screen, in a grid.
-void ContactSheet(const ContainerFacts &f, int32_t screenW, int32_t screenH,
+// What the contact sheet needs of a container of either encoding.
+struct SheetFacts {
+    int32_t width, height, frameCount;
+};
+
+void ContactSheet(const SheetFacts &f, int32_t screenW, int32_t screenH,
                   std::vector<uint8_t> *sheet, int32_t *sheetW, int32_t *sheetH) {
     const int32_t gap = 4;
     int32_t columns = f.frameCount < 10 ? f.frameCount : 10;
@@ -401,6 +439,33 @@ void ContactSheet(const ContainerFacts &f, int32_t screenW, int32_t screenH,
     }
 }
 
+// Checks a container of either encoding and says what the sheet needs.
+bool CheckForRender(const std::vector<uint8_t> &container, SheetFacts *sheet, std::string *why) {
+    char violation[256] = "";
+    const uint8_t *data = container.data();
+    const uint32_t size = (uint32_t)container.size();
+    if (IsFineContainer(data, size)) {
+        FineFacts f;
+        if (!DecodeFineContainer(data, size, nullptr, &f, violation, sizeof violation)) {
+            *why = std::string(" is not a valid container: ") + violation;
+            return false;
+        }
+        *sheet = SheetFacts{f.width, f.height, f.frameCount};
+    } else {
+        std::unique_ptr<ContainerFacts> f(new ContainerFacts());
+        if (!ValidateContainer(data, size, f.get(), violation, sizeof violation)) {
+            *why = std::string(" is not a valid container: ") + violation;
+            return false;
+        }
+        *sheet = SheetFacts{f->width, f->height, f->frameCount};
+    }
+    if (sheet->frameCount < 1) {
+        *why = " holds no frame to render";
+        return false;
+    }
+    return true;
+}
+
 int Render(int argc, char **argv) {
     RenderArgs args;
     std::string input, why;
@@ -413,12 +478,8 @@ int Render(int argc, char **argv) {
 
     std::vector<uint8_t> container;
     if (!ReadContainerBytes(input, &container, &why)) return Failure(why);
-    std::unique_ptr<ContainerFacts> facts(new ContainerFacts());
-    char violation[256] = "";
-    if (!ValidateContainer(container.data(), (uint32_t)container.size(), facts.get(), violation,
-                           sizeof violation))
-        return Failure(input + " is not a valid container: " + violation);
-    if (facts->frameCount < 1) return Failure(input + " holds no frame to render");
+    std::unique_ptr<SheetFacts> facts(new SheetFacts());
+    if (!CheckForRender(container, facts.get(), &why)) return Failure(input + why);
 
     std::vector<uint8_t> screen;
     int32_t w = 640, h = 480;

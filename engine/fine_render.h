@@ -1,0 +1,51 @@
+// fine_render.h -- playing fine frames: the filtered desktop and the
+// per-pixel blend.
+//
+// At set-up FineBuildLevels averages the darkened desktop into a pyramid:
+// level k is the desktop in 2^k x 2^k blocks, each the rounded mean of four
+// texels of level k-1 (level 0 is the background itself). Per tick a pixel
+// reads its sample bilinearly from the two levels round its filter level
+// and blends them, so a magnified picture is interpolated and a squeezed one
+// averaged. Every tap was proven inside the frame when the container was
+// decoded (FineTapMargin), so no tap is checked here.
+//
+//   FineLevels             the pyramid and the desktop it was built from
+//   FineBuildLevels        takes and fills levels 1..top (set-up only)
+//   FineRenderRecord       one record into a w x h composite (the fast path
+//                          where the processor has one, else the plain loop)
+//   FineRenderRecordPlain  the plain loop the fast path is held to
+#ifndef ORB_ENGINE_FINE_RENDER_H
+#define ORB_ENGINE_FINE_RENDER_H
+
+#include <cstdint>
+
+#include "fine_format.h"
+
+enum { kFineLevelSpareBytes = 16 };  // the filter loads 8 bytes for two texels
+
+struct FineLevels {
+    const uint8_t *pixels[kFineMaxLevel + 1];  // level 0 is not owned
+    int32_t width[kFineMaxLevel + 1], height[kFineMaxLevel + 1];
+    int32_t top;  // the coarsest level built
+    uint8_t *owned[kFineMaxLevel + 1];
+};
+
+// Builds levels 1..top from `background` (width x height, BGR). 0 when
+// memory ran out (then nothing is held). FreeFineLevels gives it back.
+int FineBuildLevels(FineLevels *levels, const uint8_t *background, int32_t width, int32_t height,
+                    int32_t top);
+void FreeFineLevels(FineLevels *levels);
+
+// Where a frame plays: the sprite's top-left corner on the desktop, the
+// composite (w x h x 3 bytes, w*h*4 allocated) it fills.
+struct FineTarget {
+    int32_t x, y;
+    uint8_t *composite;
+};
+
+void FineRenderRecord(const FineDeck &deck, int32_t record, const FineLevels &levels,
+                      const FineTarget &target);
+void FineRenderRecordPlain(const FineDeck &deck, int32_t record, const FineLevels &levels,
+                           const FineTarget &target);
+
+#endif

@@ -1,0 +1,297 @@
+// fine_bake.cpp -- see fine_bake.h.
+#include "fine_bake.h"
+
+#include "ball_bake.h"
+#include "ball_geometry.h"
+#include "container.h"
+
+namespace {
+
+const double kIndex = 1.5;
+// The desktop plane, how sideways rays are softened and how far the picture
+// reaches: as for the classic ball (ball_bake.cpp), so the two bend alike.
+const double kPlaneDistance = 2.3;
+const double kSlopeFloor = 0.6;
+const double kFieldRadius = 0.95;
+// Filter level bias, in halvings: a little more averaging than the footprint
+// alone asks for keeps the squeezed rim quiet.
+const double kLevelBias = 0.35;
+
+// Light from the upper left in front (y up), and where it reflects.
+const Vec3 kKeyLight = {-0.45, 0.62, 0.64};
+const Vec3 kViewer = {0, 0, 1};
+
+// Colours are blue, green, red, in 0..255 of added light.
+struct Rgb {
+    double b, g, r;
+};
+Rgb Mix(Rgb a, Rgb b, double t) {
+    return {a.b + (b.b - a.b) * t, a.g + (b.g - a.g) * t, a.r + (b.r - a.r) * t};
+}
+Rgb Times(Rgb a, double s) { return {a.b * s, a.g * s, a.r * s}; }
+Rgb Plus(Rgb a, Rgb b) { return {a.b + b.b, a.g + b.g, a.r + b.r}; }
+
+// The soft room the glass mirrors: a dim warm floor, a sky that brightens
+// upwards, a large bright window up to the left with soft edges.
+const Rgb kFloor = {16, 20, 24};
+const Rgb kHorizon = {150, 140, 125};
+const Rgb kZenith = {235, 215, 190};
+const Rgb kWindowLight = {1700, 1700, 1650};
+const Rgb kHighlight = {255, 250, 240};
+const Rgb kGlow = {50, 60, 70};
+// The glass tint: a slight green-blue, red held back most.
+const uint8_t kTint[3] = {127, 128, 124};
+
+// Shadow and caustic on the desktop, in radii from the ball's centre (x
+// right, y down on the screen).
+const double kShadowOffset = 0.32, kShadowRadius = 0.92, kShadowSoft = 0.40;
+const double kShadowDepth = 0.42;
+const double kSpotOffset = 0.80, kSpotRadius = 0.20, kSpotGain = 0.7;
+const Rgb kSpotLight = {3, 6, 9};
+
+double Smoothstep(double from, double to, double v) {
+    double t = Clamp01((v - from) / (to - from));
+    return t * t * (3.0 - 2.0 * t);
+}
+
+Vec3 Refract(Vec3 ray, Vec3 n, double eta) {
+    double cosIn = -Dot(n, ray);
+    double k = 1.0 - eta * eta * (1.0 - cosIn * cosIn);
+    return Normalize(Add(Scale(ray, eta), Scale(n, eta * cosIn - SquareRoot(Positive(k)))));
+}
+
+struct Optics {
+    double radius, centre;  // pixels; the frame is square
+    double reach;           // the field's easing, radii; 0: none
+};
+
+// Where the ray through (u, v) (radii, y up, inside the ball) lands on the
+// desktop plane, radii from the centre; and the glass it crosses, radii.
+void Land(double u, double v, double *x, double *y, double *path) {
+    Vec3 entry = {u, v, SquareRoot(Positive(1.0 - u * u - v * v))};
+    Vec3 inside = Refract({0, 0, -1}, entry, 1.0 / kIndex);
+    double chord = -2.0 * Dot(entry, inside);
+    Vec3 exitPoint = Add(entry, Scale(inside, chord));
+    Vec3 out = Refract(inside, Scale(exitPoint, -1.0), kIndex);
+    double slope = -out.z;
+    double soft = (slope + SquareRoot(slope * slope + kSlopeFloor * kSlopeFloor)) / 2.0;
+    double travel = (kPlaneDistance + exitPoint.z) / soft;
+    *x = exitPoint.x + travel * out.x;
+    *y = exitPoint.y + travel * out.y;
+    if (path) *path = chord;
+}
+
+// The landing point drawn into the field (ball_bake.cpp's IntoField), in
+// frame pixels (x right, y down).
+void LandInFrame(const Optics &o, double px, double py, double *fx, double *fy) {
+    double u = (px - o.centre) / o.radius, v = (o.centre - py) / o.radius;
+    double r2 = u * u + v * v;
+    if (r2 > 0.999 * 0.999) {  // the outline's outer part samples just inside it
+        double s = 0.999 / SquareRoot(r2);
+        u *= s, v *= s;
+    }
+    double x, y;
+    Land(u, v, &x, &y, nullptr);
+    if (o.reach > 0) {
+        double scale = 1.0 / SquareRoot(1.0 + (x * x + y * y) / (o.reach * o.reach));
+        x *= scale, y *= scale;
+    }
+    *fx = o.centre + x * o.radius;
+    *fy = o.centre - y * o.radius;
+}
+
+Optics MakeOptics(const FineBallParams &p, double diameter) {
+    Optics o = {diameter / 2.0, p.frameSide / 2.0, 0};
+    // The furthest landing point is the rim's; ease it onto the field's edge.
+    double x, y;
+    Land(0.999, 0, &x, &y, nullptr);
+    double over = SquareRoot(x * x + y * y) / (kFieldRadius * 0.999);
+    if (over > 1.0) o.reach = SquareRoot(x * x + y * y) / SquareRoot(over * over - 1.0);
+    return o;
+}
+
+double Reflectance(double cosine) {
+    double f0 = (kIndex - 1.0) / (kIndex + 1.0);
+    f0 *= f0;
+    return f0 + (1.0 - f0) * Power(1.0 - Clamp01(cosine), 5);
+}
+
+Rgb Environment(Vec3 m) {
+    Rgb sky = m.y >= 0 ? Mix(kHorizon, kZenith, Smoothstep(0.0, 0.9, m.y))
+                       : Mix(kHorizon, kFloor, Smoothstep(0.0, 0.35, -m.y));
+    double across = Smoothstep(-0.95, -0.75, m.x) * (1.0 - Smoothstep(-0.35, -0.15, m.x));
+    double up = Smoothstep(0.25, 0.45, m.y) * (1.0 - Smoothstep(0.80, 0.95, m.y));
+    double window = across * up * Smoothstep(-0.1, 0.2, m.z);
+    return Mix(sky, kWindowLight, window);
+}
+
+// One point of the ball (unit sphere, y up): the light it adds and the share
+// of the desktop behind it that it lets through.
+void SurfacePoint(double u, double v, Rgb *light, double *through) {
+    Vec3 n = {u, v, SquareRoot(Positive(1.0 - u * u - v * v))};
+    double f = Reflectance(n.z);
+    Vec3 mirrored = Sub(Scale(n, 2.0 * n.z), kViewer);
+    Rgb l = Times(Environment(mirrored), f);
+    Vec3 half = Normalize(Add(Normalize(kKeyLight), kViewer));
+    double toKey = Positive(Dot(n, half));
+    l = Plus(l, Times(kHighlight, 1.6 * Power(toKey, 900) + 0.10 * Power(toKey, 60)));
+    // The light gathered by the ball leaves it across from the light.
+    double r = SquareRoot(u * u + v * v);
+    if (r > 0) {
+        double across = Positive(-(u * half.x + v * half.y) / r);
+        double band = (r - 0.80) / 0.17;
+        l = Plus(l, Times(kGlow, across * across * Positive(1.0 - band * band)));
+    }
+    double path;
+    double x, y;
+    Land(u, v, &x, &y, &path);
+    // Fresnel's share lost going in and again coming out, and a little more
+    // the longer the path through the glass.
+    *through = (1.0 - f) * (1.0 - f) / (1.0 + 0.01 * path);
+    *light = l;
+}
+
+// The desktop beside the ball: the share of light it keeps in the shadow
+// and the spot, and the spot's own colour.
+double Shade(double dx, double dy, Rgb *spotLight) {
+    double sx = dx - kShadowOffset, sy = dy - kShadowOffset;
+    double d = SquareRoot(sx * sx + sy * sy);
+    double shadow = kShadowDepth *
+                    (1.0 - Smoothstep(kShadowRadius - kShadowSoft / 2, kShadowRadius + kShadowSoft / 2, d));
+    double cx = dx - kSpotOffset, cy = dy - kSpotOffset;
+    double q = Clamp01(1.0 - (cx * cx + cy * cy) / (kSpotRadius * kSpotRadius));
+    double spot = q * q * q;
+    *spotLight = Times(kSpotLight, spot);
+    return 1.0 - shadow + kSpotGain * spot;
+}
+
+uint8_t ToByte(double v) {
+    int32_t i = RoundToInt(v);
+    return (uint8_t)(i < 0 ? 0 : i > 255 ? 255 : i);
+}
+
+// The filter level for a footprint of `span` desktop pixels, in 16ths.
+uint8_t LevelFor(double span) {
+    // 2^(i/16) thresholds by repeated roots, not libm.
+    static double step = 0;
+    if (step == 0) {
+        step = 2.0;
+        for (int i = 0; i < 4; i++) step = SquareRoot(step);
+    }
+    double t = span;
+    for (int i = 0; i < (int)(kLevelBias * 16 + 0.5); i++) t *= step;
+    int32_t level = 0;
+    double edge = SquareRoot(step);  // halfway, in ratio, to the next 16th
+    while (edge < t && level < kFineMaxLevel * kFineLevelSteps) {
+        level++;
+        edge *= step;
+    }
+    return (uint8_t)level;
+}
+
+void BakePixel(const FineBallParams &p, const Optics &o, int32_t px, int32_t py, FinePixel *out,
+               bool *changed) {
+    const double at[4] = {-0.375, -0.125, 0.125, 0.375};
+    double cx = px + 0.5, cy = py + 0.5;
+    // Light and transmission over 16 points; the outline's share is theirs.
+    Rgb light = {0, 0, 0};
+    double through = 0;
+    int32_t inside = 0;
+    for (double dy : at)
+        for (double dx : at) {
+            double u = (cx + dx - o.centre) / o.radius, v = (o.centre - (cy + dy)) / o.radius;
+            if (u * u + v * v >= 1.0) continue;
+            Rgb l;
+            double t;
+            SurfacePoint(u, v, &l, &t);
+            light = Plus(light, l);
+            through += t;
+            inside++;
+        }
+    double cover = inside / 16.0;
+    Rgb spot;
+    double shade = Shade((cx - o.centre) / o.radius, (cy - o.centre) / o.radius, &spot);
+    *out = FinePixel{};
+    if (inside) {
+        double fx, fy, ax, ay, bx, by, ex, ey, gx, gy;
+        LandInFrame(o, cx, cy, &fx, &fy);
+        LandInFrame(o, cx - 0.5, cy, &ax, &ay);
+        LandInFrame(o, cx + 0.5, cy, &bx, &by);
+        LandInFrame(o, cx, cy - 0.5, &ex, &ey);
+        LandInFrame(o, cx, cy + 0.5, &gx, &gy);
+        double across = SquareRoot((bx - ax) * (bx - ax) + (by - ay) * (by - ay));
+        double down = SquareRoot((gx - ex) * (gx - ex) + (gy - ey) * (gy - ey));
+        out->u = (int16_t)RoundToInt(fx * kFineSubpixel);
+        out->v = (int16_t)RoundToInt(fy * kFineSubpixel);
+        out->level = LevelFor(across > down ? across : down);
+        out->glass = ToByte(kFineUnit * through / 16.0);
+    }
+    out->direct = ToByte(kFineUnit * (1.0 - cover) * shade);
+    Rgb add = Plus(Times(light, 1.0 / 16.0), Times(spot, 1.0 - cover));
+    out->add[0] = ToByte(add.b);
+    out->add[1] = ToByte(add.g);
+    out->add[2] = ToByte(add.r);
+    *changed = inside || out->direct != kFineUnit || out->add[0] || out->add[1] || out->add[2];
+    (void)p;
+}
+
+double Diameter(const FineBallParams &p, int32_t index) {
+    // Eased both ways and even about the middle frame, so frame k and frame
+    // n - k match and the loop's seam is smooth.
+    double u = 1.0 - (2.0 * index / p.frames - 1.0 < 0 ? 1.0 - 2.0 * index / p.frames
+                                                        : 2.0 * index / p.frames - 1.0);
+    double ease = u <= 0 ? 0 : u >= 1 ? 1 : (1.0 - Cosine(kPi * u)) / 2.0;
+    return p.maxDiameter - ease * (p.maxDiameter - p.minDiameter);
+}
+
+}  // namespace
+
+FineBallParams FineBallFor(int32_t side) {
+    FineBallParams p;
+    p.ballSide = side;
+    p.maxDiameter = ScaledDiameter(BallParams{}.maxDiameter, side);
+    p.minDiameter = ScaledDiameter(BallParams{}.minDiameter, side);
+    p.frameSide = p.maxDiameter * 3 / 2;
+    return p;
+}
+
+int CheckFineBallParams(const FineBallParams &p, std::string *why) {
+    if (p.frames < 1 || p.frames > kMaxFrames - 1) {
+        *why = "frame count must be 1..126";
+        return 0;
+    }
+    if (p.minDiameter < 4 || p.minDiameter > p.maxDiameter ||
+        2 * p.frameSide > 3 * p.maxDiameter || p.frameSide < p.maxDiameter + 8 ||
+        p.frameSide > kMaxFrameSide) {
+        *why = "diameters must satisfy 4 <= min <= max, and the frame side max + 8 .. 1.5 max "
+               "(at most 1024)";
+        return 0;
+    }
+    return 1;
+}
+
+FineRecord BakeFineRecord(const FineBallParams &p, int32_t index) {
+    const int32_t side = p.frameSide;
+    Optics o = MakeOptics(p, Diameter(p, index));
+    std::vector<FinePixel> pixels((size_t)side * (size_t)side);
+    std::vector<uint8_t> changed(pixels.size());
+    for (int32_t y = 0; y < side; y++)
+        for (int32_t x = 0; x < side; x++) {
+            bool c = false;
+            size_t at = (size_t)y * (size_t)side + (size_t)x;
+            BakePixel(p, o, x, y, &pixels[at], &c);
+            changed[at] = c;
+        }
+    return FineRecordFromFrame(side, side, pixels, changed);
+}
+
+int BakeFineBallContainer(const FineBallParams &p, std::vector<uint8_t> *out, std::string *why) {
+    if (!CheckFineBallParams(p, why)) return 0;
+    FineLayout layout = {p.frameSide, p.frameSide, p.playMode, p.ballSide,
+                         {kTint[0], kTint[1], kTint[2]}, {}};
+    std::vector<FineRecord> records;
+    for (int32_t k = 0; k <= p.frames / 2; k++) records.push_back(BakeFineRecord(p, k));
+    for (int32_t k = 0; k < p.frames; k++)
+        layout.frameRecord.push_back((uint8_t)(k <= p.frames / 2 ? k : p.frames - k));
+    return WriteFineContainer(layout, records, out, why);
+}
