@@ -37,6 +37,20 @@ function(orb_ball_file side var)
   set(${var} ${file} PARENT_SCOPE)
 endfunction()
 
+# orb_fine_ball_file(SIDE VAR): the fine ball of that side; empty when this
+# build neither bakes it nor finds it.
+function(orb_fine_ball_file side var)
+  set(file "")
+  if(ORB_BAKED_BALLS_DIR)
+    set(file ${ORB_BAKED_BALLS_DIR}/orb-fine-${side}.lib)
+    if(NOT ORB_BAKE_BALLS AND NOT EXISTS ${file})
+      message(STATUS "orb: ${file} missing; that fine ball is left out")
+      set(file "")
+    endif()
+  endif()
+  set(${var} ${file} PARENT_SCOPE)
+endfunction()
+
 # orb_embed_balls(TARGET): compiles every ball there is into TARGET, by the
 # assembler's .incbin (fast for megabytes), with the table that
 # engine/builtin_balls.h declares.
@@ -58,6 +72,20 @@ function(orb_embed_balls target)
     string(APPEND table "    {${side}, orb_ball_${side}, orb_ball_${side}_end},\n")
   endforeach()
   string(APPEND text "\nconst BuiltinBall kBuiltinBalls[] = {\n${table}    {0, nullptr, nullptr},\n};\n")
+  set(table "")
+  foreach(side ${ORB_BALL_SIDES})
+    orb_fine_ball_file(${side} file)
+    if(NOT file)
+      continue()
+    endif()
+    list(APPEND files ${file})
+    string(APPEND text "__asm__(\".section .rodata\\n.balign 16\\n.global orb_fine_ball_${side}\\n"
+      "orb_fine_ball_${side}:\\n.incbin \\\"${file}\\\"\\n.global orb_fine_ball_${side}_end\\n"
+      "orb_fine_ball_${side}_end:\\n.previous\\n\");\n"
+      "extern \"C\" const unsigned char orb_fine_ball_${side}[], orb_fine_ball_${side}_end[];\n")
+    string(APPEND table "    {${side}, orb_fine_ball_${side}, orb_fine_ball_${side}_end},\n")
+  endforeach()
+  string(APPEND text "\nconst BuiltinBall kBuiltinFineBalls[] = {\n${table}    {0, nullptr, nullptr},\n};\n")
   file(CONFIGURE OUTPUT ${out} CONTENT "${text}" @ONLY)
   target_sources(${target} PRIVATE ${out})
   set_source_files_properties(${out} PROPERTIES OBJECT_DEPENDS "${files}")

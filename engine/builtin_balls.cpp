@@ -4,12 +4,20 @@
 
 #include "edge.h"
 
-const uint8_t *EdgeBuiltinContainer(int32_t side, uint32_t *size) {
-    for (const BuiltinBall *ball = kBuiltinBalls; ball->side; ++ball)
+static const uint8_t *Find(const BuiltinBall *table, int32_t side, uint32_t *size) {
+    for (const BuiltinBall *ball = table; ball->side; ++ball)
         if (ball->side == side) {
             *size = (uint32_t)(ball->end - ball->begin);
             return ball->begin;
         }
     *size = 0;
     return nullptr;
+}
+
+const uint8_t *EdgeBuiltinContainer(int32_t side, uint32_t *size) {
+    return Find(kBuiltinBalls, side, size);
+}
+
+const uint8_t *EdgeBuiltinFineContainer(int32_t side, uint32_t *size) {
+    return Find(kBuiltinFineBalls, side, size);
 }

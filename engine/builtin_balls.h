@@ -12,5 +12,6 @@ struct BuiltinBall {
 };
 
 extern const BuiltinBall kBuiltinBalls[];
+extern const BuiltinBall kBuiltinFineBalls[];  // the fine ones, by the side they stand in for
 
 #endif

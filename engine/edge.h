@@ -66,6 +66,11 @@ void EdgeStopTimer(EdgeWindow window, uint32_t timerId);
 // side. The memory stays valid for the life of the process and is never freed.
 const uint8_t *EdgeBuiltinContainer(int32_t side, uint32_t *size);
 
+// The same for the fine ball (fine_format.h) that stands in for the `side`
+// ball; null when the program carries none. The engine plays it in place of
+// the classic one unless told otherwise (EngineOptions::classicBall).
+const uint8_t *EdgeBuiltinFineContainer(int32_t side, uint32_t *size);
+
 // Calendar time in whole seconds since 1970-01-01 UTC; used only as a seed,
 // so a backend whose processes start together may mix in what tells them
 // apart.

@@ -80,3 +80,13 @@ uint32_t EdgeClockSeconds(void) { return gOffscreen.clockSeconds; }
 int32_t EdgeDisplayScale(EdgeWindow) {
     return gOffscreen.scalePercent ? gOffscreen.scalePercent : 100;
 }
+
+const uint8_t *EdgeBuiltinFineContainer(int32_t side, uint32_t *size) {
+    *size = 0;
+    for (const auto &ball : gOffscreen.fine)
+        if (ball.side == side && ball.data) {
+            *size = ball.size;
+            return ball.data;
+        }
+    return nullptr;
+}

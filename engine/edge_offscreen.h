@@ -23,6 +23,11 @@ struct OffscreenEdge {
         const uint8_t *data;
         uint32_t size;
     } larger[4];
+    struct {                  // fine balls (fine_format.h), side 0 where none
+        int32_t side;
+        const uint8_t *data;
+        uint32_t size;
+    } fine[4];
     uint32_t clockSeconds;    // what EdgeClockSeconds returns
     int32_t scalePercent;     // what EdgeDisplayScale returns; 0: 100
     uint32_t timerId;         // the running timer, 0 when stopped

@@ -20,6 +20,7 @@ enum {
     kTimerId = 1,
     kTimerPeriodMs = 10,
     kContainerResourceId = 250,
+    kFineContainerResourceId = 260,  // the fine balls, in the same order
     kPixelsPerMetre = 100,
 };
 
@@ -175,20 +176,28 @@ uint32_t EdgeStartTimer(EdgeWindow window) {
 
 void EdgeStopTimer(EdgeWindow window, uint32_t timerId) { KillTimer(AsWindow(window), timerId); }
 
-// The balls are RCDATA 250 (the 128), 251, ... in the order of kBallSides.
-const uint8_t *EdgeBuiltinContainer(int32_t side, uint32_t *size) {
+// The balls are RCDATA 250 (the 128), 251, ... in the order of kBallSides;
+// the fine ones 260, 261, ... in the same order.
+static const uint8_t *BallResource(int32_t firstId, int32_t side, uint32_t *size) {
     *size = 0;
     int32_t index = 0;
     while (index < kBallSideCount && kBallSides[index] != side) ++index;
     if (index == kBallSideCount) return nullptr;
     HMODULE module = GetModuleHandleA(nullptr);
-    HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(kContainerResourceId + index),
-                                (LPCSTR)RT_RCDATA);
+    HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(firstId + index), (LPCSTR)RT_RCDATA);
     if (!found) return nullptr;
     HGLOBAL loaded = LoadResource(module, found);
     const uint8_t *data = loaded ? (const uint8_t *)LockResource(loaded) : nullptr;
     if (data) *size = (uint32_t)SizeofResource(module, found);
     return data;
+}
+
+const uint8_t *EdgeBuiltinContainer(int32_t side, uint32_t *size) {
+    return BallResource(kContainerResourceId, side, size);
+}
+
+const uint8_t *EdgeBuiltinFineContainer(int32_t side, uint32_t *size) {
+    return BallResource(kFineContainerResourceId, side, size);
 }
 
 uint32_t EdgeClockSeconds(void) { return (uint32_t)time(nullptr); }

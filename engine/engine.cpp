@@ -10,12 +10,12 @@
 #include "settings.h"
 
 SaverEngine gEngine = {};
-EngineOptions gEngineOptions = {"Scrsvr.lib", -1, nullptr, 0, 0};
+EngineOptions gEngineOptions = {"Scrsvr.lib", -1, nullptr, 0, 0, 0};
 
 void EngineReset(void) {
     gEngine = SaverEngine{};
     gEngine.randomState = 1;
-    gEngineOptions = EngineOptions{"Scrsvr.lib", -1, nullptr, 0, 0};
+    gEngineOptions = EngineOptions{"Scrsvr.lib", -1, nullptr, 0, 0, 0};
 }
 
 // The built-in ball for a width x height window: the side asked for, else
@@ -32,6 +32,23 @@ static const uint8_t *BuiltinBall(EdgeWindow window, int32_t width, int32_t heig
                        : ChooseBallSide(EdgeDisplayScale(window), width, height, carried, count);
     const uint8_t *data = EdgeBuiltinContainer(side, size);
     return data ? data : EdgeBuiltinContainer(kDefaultBallSide, size);
+}
+
+// The side of a classic container's frames (0 when too short to say).
+static int32_t BallSideOf(const uint8_t *data, uint32_t size) {
+    if (size < kContainerMinBytes) return 0;
+    return (int32_t)ReadLe32(data + kContainerHeaderBytes + kEntryWidth);
+}
+
+// The fine ball that stands in for a classic one of `side`, when the program
+// carries it and its larger frame fits the window; else null.
+static const uint8_t *FineBall(int32_t side, int32_t width, int32_t height, uint32_t *size) {
+    if (gEngineOptions.classicBall) return nullptr;
+    const uint8_t *data = EdgeBuiltinFineContainer(side, size);
+    if (!data || *size < kFineFrameTableOffset || !IsFineContainer(data, *size)) return nullptr;
+    int32_t w = (int32_t)ReadLe32(data + kFineWidthOffset);
+    int32_t h = (int32_t)ReadLe32(data + kFineHeightOffset);
+    return EngineFitsWindow(width, height, w, h) ? data : nullptr;
 }
 
 int ValidateAnyContainer(const uint8_t *data, uint32_t size, char *why, uint32_t whyCapacity) {
@@ -72,7 +89,12 @@ static int LoadContainer(EdgeWindow window, int32_t width, int32_t height) {
     }
     uint32_t size = 0;
     const uint8_t *builtin = BuiltinBall(window, width, height, &size);
-    if (!builtin || !Accept(builtin, size)) return 0;
+    if (!builtin) return 0;
+    // The side the classic ball gets, in the fine encoding where there is one.
+    uint32_t fineSize = 0;
+    const uint8_t *fine = FineBall(BallSideOf(builtin, size), width, height, &fineSize);
+    if (fine && Accept(fine, fineSize)) builtin = fine, size = fineSize;
+    else if (!Accept(builtin, size)) return 0;
     gEngine.containerData = builtin;
     gEngine.containerSize = size;
     return 1;

@@ -79,6 +79,9 @@ struct EngineOptions {
     // (orb --size), else the one ChooseBallSide gives for the window and the
     // display's scale (EdgeDisplayScale).
     int32_t ballSide;  // 0: by the scale
+    // 1: the built-in ball plays in the classic encoding even where the
+    // program carries a fine one (orb -classic).
+    int32_t classicBall;
 };
 
 extern SaverEngine gEngine;

@@ -98,4 +98,29 @@ TEST(FineBall, PlaysSmoothlyAndLeavesTheDesktopRoundItDimmed) {
     }
 }
 
+// The built-in ball: the fine one of the chosen side by default, the classic
+// one when asked for or when the fine frame would not fit the window.
+TEST(FineBall, PlaysInPlaceOfTheClassicBallUnlessItCannot) {
+    const Bytes classic = LoadContainerBytes(ORB_BUILTIN_CONTAINER);
+    FineBallParams p = FineBallFor(128);
+    p.frames = 2;
+    Bytes fine;
+    std::string why;
+    ASSERT_TRUE(BakeFineBallContainer(p, &fine, &why)) << why;
+    const struct {
+        int32_t W, H, classicBall, side;
+    } cases[] = {{640, 480, 0, p.frameSide}, {640, 480, 1, 128}, {170, 170, 0, 128}};
+    for (const auto &c : cases) {
+        std::vector<uint8_t> screen;
+        StartScreen(screen, c.W, c.H, classic);
+        gOffscreen.fine[0] = {128, fine.data(), (uint32_t)fine.size()};
+        gEngineOptions.classicBall = c.classicBall;
+        EngineSetup(nullptr);
+        EXPECT_FALSE(gEngine.inert);
+        EXPECT_EQ(gEngine.spriteWidth, c.side) << c.W << " " << c.classicBall;
+        EXPECT_EQ(gEngine.fine, c.side != 128);
+        EngineTeardown(nullptr);
+    }
+}
+
 }  // namespace

@@ -103,6 +103,9 @@ wait_orb() {
   wait "$orb_pid" || orb_status=$?
   return 0
 }
+# The square orb's ball may change: the frame of the fine 128 it plays by
+# default, 1.5 times the ball's 116 pixels, with its shadow.
+ball_frame=174
 # check_output NAME BASE SHOT: the output shows BASE dimmed to 30 % and one
 # ball; the ball's corner is appended to $work/balls-NAME. Retried while
 # orb comes up.
@@ -110,7 +113,7 @@ check_output() {
   local name=$1 base=$2 shot=$3
   for _ in $(seq 30); do
     in_session grim -o "$name" "$shots/shot.png"
-    if python3 "$here/compare_dimmed.py" "$base" "$shots/shot.png" 30 128 >"$work/compare.log"; then
+    if python3 "$here/compare_dimmed.py" "$base" "$shots/shot.png" 30 "$ball_frame" >"$work/compare.log"; then
       cp "$shots/shot.png" "$shot"
       grep '^ball' "$work/compare.log" >>"$work/balls-$name"
       grep -v '^ball' "$work/compare.log"

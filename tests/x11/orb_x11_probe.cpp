@@ -232,7 +232,7 @@ struct Sprite {
 static bool ReadSprite(const char *path, Sprite *s) {
     FILE *f = fopen(path, "rb");
     if (!f) return false;
-    uint8_t header[36 + 16];
+    uint8_t header[72];
     bool ok = fread(header, 1, sizeof header, f) == sizeof header;
     fclose(f);
     if (!ok) return false;
@@ -240,6 +240,15 @@ static bool ReadSprite(const char *path, Sprite *s) {
         return (int)((uint32_t)header[at] | (uint32_t)header[at + 1] << 8 |
                      (uint32_t)header[at + 2] << 16 | (uint32_t)header[at + 3] << 24);
     };
+    // Orb's fine encoding: its own magic, then the frame's size, mode and
+    // count at 56, 60, 64 and 68.
+    if (memcmp(header, "OrbFine\x01", 8) == 0) {
+        s->w = le32(56);
+        s->h = le32(60);
+        s->mode = le32(64);
+        s->frames = le32(68);
+        return true;
+    }
     s->w = le32(36 + 4);
     s->h = le32(36 + 8);
     s->mode = (int8_t)header[36 + 12];

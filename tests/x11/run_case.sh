@@ -233,11 +233,11 @@ monitors_root)  # a root that RandR cuts into two monitors: -root plays one
     --png "$outdir/orb-x11-monitors-root.png" || fail "two monitors after 60 ticks"
   ;;
 
-dense_screen)  # a 3840 x 2160 screen at 192 DPI gets the 256-pixel ball, whether
+dense_screen)  # a 3840 x 2160 screen at 192 DPI gets the fine 256-pixel ball, whether
               # the desktop says so with Xft.dpi or RandR's monitor size does;
               # -size 128 asks for the 128 all the same
   need_container
-  ball256=${ORB_BALLS_DIR:-}/orb-256.lib
+  ball256=${ORB_BALLS_DIR:-}/orb-fine-256.lib
   [ -f "$ball256" ] || { echo "SKIP: no baked 256-pixel ball at $ball256" >&2; exit 77; }
   [ -z "${ORB_X11_TEST_LIB:-}" ] || { echo "SKIP: -lib plays its own size" >&2; exit 77; }
   start_xvfb 3840x2160
