@@ -27,8 +27,8 @@
 // Pixel formats: TrueColor visuals of any depth; 32-bit pixels with 8-bit
 // channels (the common case) take a fast path, others go through
 // XPutPixel/XGetPixel. Other visual classes make EdgeOpen fail.
-#ifndef ORB_ENGINE_EDGE_X11_H
-#define ORB_ENGINE_EDGE_X11_H
+#ifndef ORB_X11_EDGE_X11_H
+#define ORB_X11_EDGE_X11_H
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
