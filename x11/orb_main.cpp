@@ -265,6 +265,7 @@ static int RunSaver(OrbOptions *options) {
         return kExitFailure;
     }
     gX11Edge.allowShm = !o.noShm;
+    gX11Edge.handedWindow = !gX11Host.ownWindow && gX11Host.drawable != DefaultRootWindow(d);
     gX11Edge.fixedSeed = o.seedGiven;
     gX11Edge.seed = o.seed;
     EngineSetup(&gX11Edge);
