@@ -1,6 +1,7 @@
 # What `cmake --install` lays out and how `make dist` packs it: orb where
 # XScreenSaver's daemon looks for its hacks, its settings description where
-# xscreensaver-settings reads them, orbtool, the man pages and the package's
+# xscreensaver-settings reads them, its desktop entry where MATE's and Xfce's
+# screen savers list theirs, orbtool, the man pages and the package's
 # documents. The Debian package is CPack's DEB generator over these rules.
 include(GNUInstallDirs)
 
@@ -14,6 +15,16 @@ set(ORB_XSCREENSAVER_XML ${ORB_XML_FILE})
 install(TARGETS orb orb-wayland DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/xscreensaver)
 install(FILES ${ORB_XSCREENSAVER_XML} DESTINATION ${CMAKE_INSTALL_DATADIR}/xscreensaver/config)
 install(TARGETS orbtool DESTINATION ${CMAKE_INSTALL_BINDIR})
+
+# MATE's screen saver (and Xfce's, its fork) offers every desktop entry of
+# the Screensaver category in applications/screensavers/, and runs its Exec
+# line with XSCREENSAVER_WINDOW set; the daemon runs hacks only from the
+# folders it knows, XScreenSaver's among them.
+set(ORB_HACK_PATH /usr/${CMAKE_INSTALL_LIBEXECDIR}/xscreensaver/orb)
+configure_file(${PROJECT_SOURCE_DIR}/packaging/orb.desktop.in
+  ${PROJECT_BINARY_DIR}/packaging/orb.desktop @ONLY)
+install(FILES ${PROJECT_BINARY_DIR}/packaging/orb.desktop
+  DESTINATION ${CMAKE_INSTALL_DATADIR}/applications/screensavers)
 
 # Man pages and documents are installed gzipped (-n: no name or time
 # stamp inside, so the same sources give the same bytes).

@@ -4,9 +4,14 @@
 // header. Everything it needs from a window system and the clock goes through
 // the functions below, and exactly one backend provides them in each program:
 //
-//   edge_offscreen.cpp   an in-memory screen: tests, orbtool render, benchmarks
-//   edge_win32.cpp       the Windows saver window (orb.scr)
-//   edge_x11.cpp         the X11 front end (orb)
+//   engine/edge_offscreen.cpp   an in-memory screen: tests, orbtool render,
+//                               benchmarks
+//   engine/edge_win32.cpp       the Windows saver window (orb.scr)
+//   x11/edge_x11.cpp            the X11 front end (orb)
+//   wayland/edge_wayland.cpp    the Wayland front end (orb-wayland)
+//
+// One function is shared: linux/builtin_balls.cpp gives both Linux front ends
+// EdgeBuiltinContainer.
 //
 // Two things the core reaches without an edge: the stored brightness, through
 // settings.h (whose store each platform's build provides), and a container

@@ -15,6 +15,7 @@ packages=(
   xscreensaver-data
   zip unzip file dpkg-dev lintian python3 xscreensaver
   sway swaybg swayidle grim wtype
+  mate-screensaver dbus-daemon libglib2.0-bin desktop-file-utils
 )
 
 # 32-bit Wine runs the i686 build of the saver, where this machine runs

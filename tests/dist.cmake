@@ -1,7 +1,7 @@
 # The release: the man pages against the programs' own help (label tool),
 # and the files `make dist` writes into dist/ (label dist): the Windows zip,
-# the Debian package with lintian, and the package under XScreenSaver's real
-# daemon on a private Xvfb. The dist cases skip when dist/ has not been made;
+# the Debian package with lintian, and the package under XScreenSaver's and
+# MATE's real daemons on a private Xvfb. The dist cases skip when dist/ has not been made;
 # `make test` makes it first.
 if(ORB_SANITIZE OR NOT TARGET orb OR NOT TARGET orbtool)
   return()
@@ -31,4 +31,10 @@ set_tests_properties(dist.windows_zip dist.deb dist.xscreensaver PROPERTIES
   LABELS dist TIMEOUT 180 SKIP_RETURN_CODE 77)
 set_tests_properties(dist.xscreensaver-monitors PROPERTIES
   LABELS dist TIMEOUT 300 SKIP_RETURN_CODE 77 RESOURCE_LOCK orb_saver_user)
-set_tests_properties(dist.xscreensaver PROPERTIES RESOURCE_LOCK orb_saver_user)
+# MATE's screen saver over a wallpaper, running orb from the package's
+# desktop entry.
+add_test(NAME dist.mate COMMAND ${release_checks}/mate_e2e.sh
+  ${release_dir}/orb_${PROJECT_VERSION}_amd64.deb $<TARGET_FILE:orb_x11_probe>
+  ${ORB_BUILTIN_CONTAINER} ${CMAKE_BINARY_DIR}/x11-screens)
+set_tests_properties(dist.mate PROPERTIES LABELS dist TIMEOUT 180 SKIP_RETURN_CODE 77)
+set_tests_properties(dist.xscreensaver dist.mate PROPERTIES RESOURCE_LOCK orb_saver_user)

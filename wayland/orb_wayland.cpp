@@ -8,7 +8,7 @@
 // child reads its output's picture through screencopy before anything of
 // ours is on it, covers the output with an overlay surface that takes the
 // keyboard, and plays the ball there, one engine tick every 10 ms through
-// the Wayland edge (engine/edge_wayland.cpp).
+// the Wayland edge (edge_wayland.cpp).
 //
 // A key, a button, a wheel turn or a pointer move of more than 4 pixels ends
 // the child that sees it with status 0, and the parent then ends the others
@@ -282,22 +282,28 @@ static const wl_pointer_listener kPointerListener = {
 
 // Keyboards and pointers come and go (a mouse plugged in, a virtual one):
 // a device the seat lost is let go, one it gained is listened to.
+template <typename Device, typename Get, typename Listen>
+static void FollowDevice(Device **device, bool present, Get get, Listen listen,
+                         void (*release)(Device *)) {
+    if (!present && *device) {
+        release(*device);
+        *device = nullptr;
+    } else if (present && !*device) {
+        *device = get();
+        listen(*device);
+    }
+}
+
 static void SeatCapabilities(void *, wl_seat *seat, uint32_t caps) {
     WaylandHost &h = gHost;
-    if (!(caps & WL_SEAT_CAPABILITY_KEYBOARD) && h.keyboard) {
-        wl_keyboard_release(h.keyboard);
-        h.keyboard = nullptr;
-    } else if ((caps & WL_SEAT_CAPABILITY_KEYBOARD) && !h.keyboard) {
-        h.keyboard = wl_seat_get_keyboard(seat);
-        wl_keyboard_add_listener(h.keyboard, &kKeyboardListener, nullptr);
-    }
-    if (!(caps & WL_SEAT_CAPABILITY_POINTER) && h.pointer) {
-        wl_pointer_release(h.pointer);
-        h.pointer = nullptr;
-    } else if ((caps & WL_SEAT_CAPABILITY_POINTER) && !h.pointer) {
-        h.pointer = wl_seat_get_pointer(seat);
-        wl_pointer_add_listener(h.pointer, &kPointerListener, nullptr);
-    }
+    FollowDevice(
+        &h.keyboard, caps & WL_SEAT_CAPABILITY_KEYBOARD, [seat] { return wl_seat_get_keyboard(seat); },
+        [](wl_keyboard *k) { wl_keyboard_add_listener(k, &kKeyboardListener, nullptr); },
+        wl_keyboard_release);
+    FollowDevice(
+        &h.pointer, caps & WL_SEAT_CAPABILITY_POINTER, [seat] { return wl_seat_get_pointer(seat); },
+        [](wl_pointer *p) { wl_pointer_add_listener(p, &kPointerListener, nullptr); },
+        wl_pointer_release);
 }
 static void SeatName(void *, wl_seat *, const char *) {}
 const wl_seat_listener kSeatListener = {SeatCapabilities, SeatName};
@@ -463,14 +469,8 @@ static int WaitForChildren(std::vector<pid_t> children) {
 
 int main(int argc, char **argv) {
     OrbOptions o;
-    const int done = RunCommandLine(argc, argv, &o);
+    const int done = StartFrontEnd(argc, argv, kFrontEndWayland, &o);
     if (done >= 0) return done;
-    if (o.display == kDisplayX11) {
-        ExecSibling("orb", argv, nullptr);
-        fprintf(stderr, "orb: cannot start orb beside this program\n");
-        return kExitFailure;
-    }
-    if (!PrepareEngine(o)) return kExitFailure;
     if (!Connect()) {
         fprintf(stderr, "orb: cannot connect to the Wayland display '%s'\n",
                 getenv("WAYLAND_DISPLAY") ? getenv("WAYLAND_DISPLAY") : "");

@@ -4,7 +4,7 @@
 // (-window-id, or the XSCREENSAVER_WINDOW that XScreenSaver's daemon sets),
 // or into a window of its own. This file owns the process: the display, the
 // window, the clock and the events (the command line is orb_options.cpp's).
-// The engine does one step per tick through the X11 edge (engine/edge_x11.cpp).
+// The engine does one step per tick through the X11 edge (x11/edge_x11.cpp).
 #include <signal.h>
 #include <time.h>
 
@@ -232,7 +232,11 @@ static void RunLoop(const OrbOptions &o) {
     }
 }
 
-static int RunSaver(const OrbOptions &o) {
+static int RunSaver(OrbOptions *options) {
+    ApplyEnvironmentWindow(options);
+    const OrbOptions &o = *options;
+    InstallSignals();
+    X11EdgeReset();
     Display *d = XOpenDisplay(nullptr);
     if (!d) {
         const char *name = getenv("DISPLAY");
@@ -261,6 +265,7 @@ static int RunSaver(const OrbOptions &o) {
         return kExitFailure;
     }
     gX11Edge.allowShm = !o.noShm;
+    gX11Edge.handedWindow = !gX11Host.ownWindow && gX11Host.drawable != DefaultRootWindow(d);
     gX11Edge.fixedSeed = o.seedGiven;
     gX11Edge.seed = o.seed;
     EngineSetup(&gX11Edge);
@@ -278,21 +283,6 @@ static int RunSaver(const OrbOptions &o) {
 
 int main(int argc, char **argv) {
     OrbOptions o;
-    const int done = RunCommandLine(argc, argv, &o);
-    if (done >= 0) return done;
-    // A Wayland session is orb-wayland's, unless X11 was asked for or a
-    // window of X11's was named (XScreenSaver runs orb on Xwayland too).
-    const char *wayland = getenv("WAYLAND_DISPLAY");
-    const int x11Window = o.modeGiven || getenv("XSCREENSAVER_WINDOW");
-    if (o.display == kDisplayWayland ||
-        (o.display == kDisplayAuto && wayland && *wayland && !x11Window)) {
-        ExecSibling("orb-wayland", argv, nullptr);
-        fprintf(stderr, "orb: cannot start orb-wayland beside this program\n");
-        if (o.display == kDisplayWayland) return kExitFailure;
-    }
-    if (!PrepareEngine(o)) return kExitFailure;
-    ApplyEnvironmentWindow(&o);
-    InstallSignals();
-    X11EdgeReset();
-    return RunSaver(o);
+    const int done = StartFrontEnd(argc, argv, kFrontEndX11, &o);
+    return done >= 0 ? done : RunSaver(&o);
 }

@@ -23,7 +23,8 @@ expected="-rwxr-xr-x root/root ./usr/bin/orbtool
 -rw-r--r-- root/root ./usr/share/man/man6/orb.6.gz
 -rwxr-xr-x root/root ./usr/libexec/xscreensaver/orb
 -rwxr-xr-x root/root ./usr/libexec/xscreensaver/orb-wayland
--rw-r--r-- root/root ./usr/share/xscreensaver/config/orb.xml"
+-rw-r--r-- root/root ./usr/share/xscreensaver/config/orb.xml
+-rw-r--r-- root/root ./usr/share/applications/screensavers/orb.desktop"
 files=$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ {print $1, $2, $6}' | sort)
 [ "$files" = "$(sort <<<"$expected")" ] || fail "file list:"$'\n'"$files"
 dirs=$(dpkg-deb -c "$deb" | awk '$1 ~ /^d/ && $1 != "drwxr-xr-x" {print $1, $6}')
@@ -47,6 +48,17 @@ grep -qE '(^|, )libc6 \(>= [0-9.]+\)' <<<"$depends" || fail "libc6 has no versio
 
 members=$(dpkg-deb --ctrl-tarfile "$deb" | tar -t | sed 's|^\./||' | grep -v '^$' | sort | tr '\n' ' ')
 [ "$members" = "control md5sums " ] || fail "control members: $members"
+
+# MATE's screen saver lists orb from its desktop entry, which must name the
+# installed hack.
+unpacked=$(mktemp -d)
+trap 'rm -rf "$unpacked"' EXIT
+dpkg-deb -x "$deb" "$unpacked"
+entry=$(cat "$unpacked/usr/share/applications/screensavers/orb.desktop")
+validate_out=$(desktop-file-validate "$unpacked/usr/share/applications/screensavers/orb.desktop" 2>&1) ||
+  fail "desktop-file-validate: $validate_out"
+grep -qx 'Exec=/usr/libexec/xscreensaver/orb --root' <<<"$entry" || fail "the desktop entry runs: $(grep '^Exec' <<<"$entry")"
+grep -qx 'Categories=Screensaver;' <<<"$entry" || fail "the desktop entry is not in the Screensaver category"
 
 lintian_out=$(lintian --fail-on error,warning -I "$deb" 2>&1 | grep -v "running with root privileges"; exit "${PIPESTATUS[0]}") || fail "lintian:"$'\n'"$lintian_out"
 [ -z "$lintian_out" ] || echo "$lintian_out"

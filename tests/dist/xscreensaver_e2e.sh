@@ -17,6 +17,7 @@
 set -euo pipefail
 . "$(dirname "$0")/../../scripts/xvfb.sh"
 . "$(dirname "$0")/../../scripts/test-user.sh"
+. "$(dirname "$0")/scratch-package.sh"
 
 deb=$1 probe=$2 container=$3 outdir=$4 layouts=${5:-one}
 [ -f "$deb" ] || { echo "SKIP: no $deb (make dist)"; exit 77; }
@@ -54,23 +55,9 @@ fail() {
 # The daemon refuses to run hacks as root: as root, run it as a dedicated
 # unprivileged user (made here when missing), else as whoever we are.
 become_test_user "$test_user" || fail "cannot create $test_user"
-run_as_user() {
-  "${as_user[@]}" env -i HOME="$work/home" DISPLAY="$DISPLAY" PATH=/usr/bin:/bin \
-    USER="$test_user" LOGNAME="$test_user" "$@"
-}
-
-# dpkg with its own database in the scratch root; the libraries the package
-# depends on are the machine's, which that database does not know.
-scratch_dpkg() {
-  dpkg --root="$work/root" --force-depends --force-not-root --force-script-chrootless "$@" \
-    >>"$work/dpkg.log" 2>&1 || { cat "$work/dpkg.log" >&2; fail "dpkg $*"; }
-}
-mkdir -p "$work/root/var/lib/dpkg/info" "$work/root/var/lib/dpkg/updates"
-touch "$work/root/var/lib/dpkg/status"
-scratch_dpkg -i "$deb"
+scratch_install "$deb"
 orb=$work/root/usr/libexec/xscreensaver/orb
 [ -x "$orb" ] || fail "the package has no executable usr/libexec/xscreensaver/orb"
-mkdir -p "$work/home"
 # Every line but the last of a list ends in \n\ in this file's format.
 cat >"$work/home/.xscreensaver" <<CONF
 timeout: 0:30:00
@@ -175,11 +162,7 @@ play_layout() {
 
   run_as_user xscreensaver-command -deactivate >/dev/null || fail "the daemon did not answer -deactivate"
   for pid in $orb_pids; do
-    for _ in $(seq 100); do
-      kill -0 "$pid" 2>/dev/null || break
-      sleep 0.1
-    done
-    ! kill -0 "$pid" 2>/dev/null || fail "orb still runs 10 s after -deactivate"
+    wait_gone "$pid" 10 || fail "orb still runs 10 s after -deactivate"
   done
   stop_daemon
   echo "ok: $name: $count orb over the dimmed desktop, each ball moving (screenshot: $shot)"

@@ -2,6 +2,10 @@
 // left there, for the Xvfb end-to-end tests (tests/x11/run_case.sh).
 //
 //   paint PATTERN                       the root window shows PATTERN
+//   paint-wallpaper PATTERN             the same, set as desktops set their
+//                                       wallpaper: the pixmap outlives us and
+//                                       the root names it (_XROOTPMAP_ID);
+//                                       "gone" names a freed pixmap instead
 //   paint-ppm FILE                      the root window shows a binary PPM (P6)
 //                                       picture, top-left aligned (scripts/run.sh)
 //   hold-window X Y W H PATTERN [SHOT]  a window showing PATTERN; prints its id,
@@ -150,7 +154,22 @@ static Pixmap PatternPixmap(Display *d, int w, int h, const std::string &pattern
     return pixmap;
 }
 
-static int Paint(Display *d, const std::string &pattern) {
+static void NameWallpaper(Display *d, Pixmap pixmap) {
+    for (const char *name : {"_XROOTPMAP_ID", "ESETROOT_PMAP_ID"})
+        XChangeProperty(d, DefaultRootWindow(d), XInternAtom(d, name, False), XA_PIXMAP, 32,
+                        PropModeReplace, (unsigned char *)&pixmap, 1);
+}
+
+static int NameGoneWallpaper(Display *d) {
+    Pixmap pixmap = XCreatePixmap(d, DefaultRootWindow(d), 8, 8, DefaultDepth(d, 0));
+    NameWallpaper(d, pixmap);
+    XFreePixmap(d, pixmap);
+    XSync(d, False);
+    return 0;
+}
+
+static int Paint(Display *d, const std::string &pattern, bool wallpaper = false) {
+    if (wallpaper && pattern == "gone") return NameGoneWallpaper(d);
     if (!KnownPattern(pattern)) return Fail("unknown pattern");
     int screen = DefaultScreen(d);
     Window root = RootWindow(d, screen);
@@ -162,7 +181,12 @@ static int Paint(Display *d, const std::string &pattern) {
     XCopyArea(d, pixmap, root, gc, 0, 0, (unsigned)DisplayWidth(d, screen),
               (unsigned)DisplayHeight(d, screen), 0, 0);
     XFreeGC(d, gc);
-    XFreePixmap(d, pixmap);  // the root keeps its background after we go
+    if (wallpaper) {
+        NameWallpaper(d, pixmap);
+        XSetCloseDownMode(d, RetainPermanent);
+    } else {
+        XFreePixmap(d, pixmap);  // the root keeps its background after we go
+    }
     XSync(d, False);
     return 0;
 }
@@ -522,6 +546,8 @@ int main(int argc, char **argv) {
     int result;
     if (command == "paint" && argc == 3) {
         result = Paint(d, argv[2]);
+    } else if (command == "paint-wallpaper" && argc == 3) {
+        result = Paint(d, argv[2], true);
     } else if (command == "paint-ppm" && argc == 3) {
         result = LoadPpm(argv[2]) ? Paint(d, "ppm") : Fail("cannot read the PPM picture");
     } else if (command == "hold-window" && (argc == 7 || argc == 8)) {

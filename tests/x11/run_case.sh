@@ -218,6 +218,20 @@ saved_picture)  # XScreenSaver's window: the desktop comes from the picture the
       --lib "$container" --seed 7 --ticks 9 || fail "saved picture $shot"
     release_window
   done
+  # A daemon that saves no picture (MATE's): the wallpaper the desktop names
+  # on the root shows, at the window's place; a saved picture still comes
+  # first, and a wallpaper pixmap that is gone leaves the black.
+  for wallpaper in gradient:none gradient:own:solid:405060 gone:none; do
+    shot=${wallpaper#*:} shown=screen:gradient
+    "$probe" paint-wallpaper "${wallpaper%%:*}"
+    case $wallpaper in *:own:*) shown=solid:405060 ;; gone:*) shown=solid:000000 ;; esac
+    [ "$shot" = none ] && hold_window 150 100 320 240 solid:000000 ||
+      hold_window 150 100 320 240 solid:000000 "$shot"
+    XSCREENSAVER_WINDOW=$holder_id run_orb -root -seed 7 -ticks 9 || fail "orb failed on wallpaper $wallpaper"
+    "$probe" check --pattern gradient --window 150 100 320 240 "$shown" --dim 30 \
+      --lib "$container" --seed 7 --ticks 9 || fail "wallpaper $wallpaper"
+    release_window
+  done
   ;;
 
 monitors_root)  # a root that RandR cuts into two monitors: -root plays one

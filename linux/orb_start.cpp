@@ -49,7 +49,7 @@ static int SaveDim(int32_t percent) {
     return 1;
 }
 
-int RunCommandLine(int argc, char **argv, OrbOptions *o) {
+static int RunCommandLine(int argc, char **argv, OrbOptions *o) {
     InitOrbOptions(o);
     std::string why;
     if (!ParseOrbOptions(argc, argv, o, &why)) {
@@ -68,7 +68,7 @@ int RunCommandLine(int argc, char **argv, OrbOptions *o) {
     return -1;
 }
 
-int PrepareEngine(const OrbOptions &o) {
+static int PrepareEngine(const OrbOptions &o) {
     EngineReset();
     if (o.libFile && !LoadLibFile(o.libFile)) return 0;
     gEngineOptions.containerFileName = nullptr;  // -lib or else only the built-in container
@@ -80,6 +80,31 @@ int PrepareEngine(const OrbOptions &o) {
         return 0;
     }
     return 1;
+}
+
+// orb-wayland is started by name (or by orb), so it stays unless X11 is asked
+// for. orb leaves a Wayland session to orb-wayland unless X11 was asked for or
+// a window of X11's was named: XScreenSaver runs orb on Xwayland too.
+static FrontEnd ChosenFrontEnd(const OrbOptions &o, FrontEnd self) {
+    if (o.display == kDisplayX11) return kFrontEndX11;
+    if (o.display == kDisplayWayland || self == kFrontEndWayland) return kFrontEndWayland;
+    const char *wayland = getenv("WAYLAND_DISPLAY");
+    const int x11Window = o.modeGiven || getenv("XSCREENSAVER_WINDOW");
+    return wayland && *wayland && !x11Window ? kFrontEndWayland : kFrontEndX11;
+}
+
+int StartFrontEnd(int argc, char **argv, FrontEnd self, OrbOptions *o) {
+    const int done = RunCommandLine(argc, argv, o);
+    if (done >= 0) return done;
+    const FrontEnd chosen = ChosenFrontEnd(*o, self);
+    if (chosen != self) {
+        const char *sibling = chosen == kFrontEndX11 ? "orb" : "orb-wayland";
+        ExecSibling(sibling, argv, nullptr);
+        fprintf(stderr, "orb: cannot start %s beside this program\n", sibling);
+        // Chosen only by the session: this front end may still serve.
+        if (o->display != kDisplayAuto) return kExitFailure;
+    }
+    return PrepareEngine(*o) ? -1 : kExitFailure;
 }
 
 void ExecSibling(const char *program, char **argv, const char *extra) {

@@ -21,8 +21,8 @@
 //   EdgeOpen        takes the two shared-memory buffers and the image; EdgeClose
 //                   frees them
 //   EdgeDisplayScale  the output's scale
-#ifndef ORB_ENGINE_EDGE_WAYLAND_H
-#define ORB_ENGINE_EDGE_WAYLAND_H
+#ifndef ORB_WAYLAND_EDGE_WAYLAND_H
+#define ORB_WAYLAND_EDGE_WAYLAND_H
 
 #include <wayland-client.h>
 

@@ -1,8 +1,8 @@
-// builtin_balls.h -- the balls compiled into the X11 program, one per side it
+// builtin_balls.h -- the balls compiled into orb and orb-wayland, one per side it
 // carries (cmake/embed.cmake generates the table; ball_choice.h lists the
 // sides a build may carry). The table ends with a side of 0.
-#ifndef ORB_ENGINE_BUILTIN_BALLS_H
-#define ORB_ENGINE_BUILTIN_BALLS_H
+#ifndef ORB_LINUX_BUILTIN_BALLS_H
+#define ORB_LINUX_BUILTIN_BALLS_H
 
 #include <cstdint>
 

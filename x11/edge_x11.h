@@ -9,8 +9,11 @@
 //   CaptureScreen   the screen under the client area: from the desktop picture
 //                   XScreenSaver leaves on its window (_SCREENSAVER_SCREENSHOT:
 //                   the window's own part of the desktop, or the whole root
-//                   from older daemons) when there is one, else from the root
-//                   window; parts off the screen read as black
+//                   from older daemons) when there is one; else, in a window
+//                   a daemon handed over (MATE's and Xfce's save no picture),
+//                   the wallpaper the desktop names on the root
+//                   (_XROOTPMAP_ID, ESETROOT_PMAP_ID); else the root window;
+//                   parts off the screen read as black
 //   PresentRect     converts just that rectangle of the engine's BGR buffer
 //                   into the scratch image and puts it (MIT-SHM when the
 //                   server offers it, XPutImage otherwise). A shared put is
@@ -27,8 +30,8 @@
 // Pixel formats: TrueColor visuals of any depth; 32-bit pixels with 8-bit
 // channels (the common case) take a fast path, others go through
 // XPutPixel/XGetPixel. Other visual classes make EdgeOpen fail.
-#ifndef ORB_ENGINE_EDGE_X11_H
-#define ORB_ENGINE_EDGE_X11_H
+#ifndef ORB_X11_EDGE_X11_H
+#define ORB_X11_EDGE_X11_H
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -53,6 +56,7 @@ struct X11Edge {
     int captureX, captureY;  // the client area's top-left corner on the root window
     int32_t width, height;   // client area
     int allowShm;         // 0: never try MIT-SHM (the host may turn it off)
+    int handedWindow;     // the drawable is a window a saver daemon made for us
 
     // Taken by EdgeOpen, given back by EdgeClose.
     GC gc;

@@ -242,17 +242,16 @@ static int CaptureThroughShm(const XWindowAttributes &root, uint8_t *pixels, int
     return 1;
 }
 
-// XScreenSaver covers the screen before it starts a saver, so the root shows
-// its blank window by then; it leaves a picture of the desktop taken before,
-// a pixmap named by this property on the window it hands over.
-struct SavedPicture {
+// A pixmap that another client left for us, named by a property on a window,
+// with its size and depth (none when the property is missing or odd).
+struct NamedPixmap {
     Pixmap pixmap;
     unsigned width, height, depth;
 };
 
-static SavedPicture SavedScreenshot(Display *d, Window window) {
-    SavedPicture shot = {};
-    Atom property = XInternAtom(d, "_SCREENSAVER_SCREENSHOT", True);
+static NamedPixmap PixmapProperty(Display *d, Window window, const char *name) {
+    NamedPixmap shot = {};
+    Atom property = XInternAtom(d, name, True);
     if (property == None) return shot;
     Atom type = None;
     int format = 0;
@@ -297,24 +296,48 @@ static int CaptureFrom(Drawable source, const XWindowAttributes &root, int origi
     return ok;
 }
 
-// The daemon's saved picture of the desktop. One the size of our window is
-// the desktop under that window alone, as a daemon that gives each monitor
-// a window of its own saves it; any other size is the whole root, as older
-// daemons saved it, which we read at our window's place. A picture of
-// another depth than the root's is not one we can read.
+// XScreenSaver covers the screen before it starts a saver, so the root shows
+// its blank window by then; it leaves a picture of the desktop taken before
+// on the window it hands over. One the size of our window is the desktop
+// under that window alone, as a daemon that gives each monitor a window of
+// its own saves it; any other size is the whole root, as older daemons saved
+// it, which we read at our window's place. A picture of another depth than
+// the root's is not one we can read.
 static int CaptureSavedPicture(const XWindowAttributes &root, uint8_t *pixels, int32_t width,
                                int32_t height) {
     X11Edge &e = gX11Edge;
     XErrorHandlerFn previous = BeginErrorTrap();  // the pixmap may be gone already
-    SavedPicture shot = SavedScreenshot(e.display, e.drawable);
+    NamedPixmap shot = PixmapProperty(e.display, e.drawable, "_SCREENSAVER_SCREENSHOT");
     if (!EndErrorTrap(previous) || !shot.pixmap || shot.depth != (unsigned)root.depth) return 0;
     int ownSize = shot.width == (unsigned)width && shot.height == (unsigned)height;
     return CaptureFrom(shot.pixmap, root, ownSize ? 0 : e.captureX, ownSize ? 0 : e.captureY,
                        (int)shot.width, (int)shot.height, pixels, width, height);
 }
 
+// Daemons that save no picture (MATE's, Xfce's) have covered the desktop with
+// their own window by the time we run, so the root shows that. What the user
+// still knows as the desktop is the wallpaper, which desktops leave on the
+// root as a pixmap for others to read; we read the part under our window.
+static const char *const kWallpaperProperties[] = {"_XROOTPMAP_ID", "ESETROOT_PMAP_ID"};
+
+static int CaptureWallpaper(const XWindowAttributes &root, uint8_t *pixels, int32_t width,
+                            int32_t height) {
+    X11Edge &e = gX11Edge;
+    for (const char *name : kWallpaperProperties) {
+        XErrorHandlerFn previous = BeginErrorTrap();  // a setter may have freed it
+        NamedPixmap wallpaper = PixmapProperty(e.display, root.root, name);
+        if (!EndErrorTrap(previous) || !wallpaper.pixmap || wallpaper.depth != (unsigned)root.depth)
+            continue;
+        if (CaptureFrom(wallpaper.pixmap, root, e.captureX, e.captureY, (int)wallpaper.width,
+                        (int)wallpaper.height, pixels, width, height))
+            return 1;
+    }
+    return 0;
+}
+
 // The screen under the client area: XScreenSaver's saved picture when the
-// window carries one, else the root window, whatever we draw into (our own
+// window carries one, else, in a window a daemon handed us, the wallpaper;
+// else the root window, whatever we draw into (our own
 // window is not mapped yet, and a given window shows what lies under it).
 int CaptureScreen(EdgeWindow, uint8_t *pixels, int32_t width, int32_t height) {
     X11Edge &e = gX11Edge;
@@ -323,6 +346,7 @@ int CaptureScreen(EdgeWindow, uint8_t *pixels, int32_t width, int32_t height) {
     if (!XGetWindowAttributes(e.display, DefaultRootWindow(e.display), &rootAttributes)) return 0;
     if (!X11VisualUsable(rootAttributes.visual)) return 0;
     if (CaptureSavedPicture(rootAttributes, pixels, width, height)) return 1;
+    if (e.handedWindow && CaptureWallpaper(rootAttributes, pixels, width, height)) return 1;
     if (CaptureThroughShm(rootAttributes, pixels, width, height)) return 1;
     return CaptureFrom(rootAttributes.root, rootAttributes, e.captureX, e.captureY,
                        rootAttributes.width, rootAttributes.height, pixels, width, height);

@@ -2,8 +2,8 @@
 //
 // Each option is given with one dash or two; "-h" is "-help". The table names
 // each option, the value it takes, its range and its help line; one parser
-// walks it and fills an OrbOptions record. No X here: the record says what to
-// do, orb_main.cpp does it.
+// walks it and fills an OrbOptions record. No display here: the record says
+// what to do, and the front end (x11/ or wayland/) does it.
 //
 //   InitOrbOptions(&o)                       the defaults
 //   ParseOrbOptions(argc, argv, &o, &why)    1 when every argument was taken;
@@ -11,8 +11,8 @@
 //   ApplyEnvironmentWindow(&o)               XSCREENSAVER_WINDOW, unless
 //                                            -window-id was given
 //   PrintOrbHelp(to)                         the -help text
-#ifndef ORB_X11_ORB_OPTIONS_H
-#define ORB_X11_ORB_OPTIONS_H
+#ifndef ORB_LINUX_ORB_OPTIONS_H
+#define ORB_LINUX_ORB_OPTIONS_H
 
 #include <cstdint>
 #include <cstdio>
