@@ -75,6 +75,7 @@ int SetWayland(OrbOptions *o, const char *, const OrbOptionSpec &) {
     return 1;
 }
 
+int SetClassic(OrbOptions *o, const char *, const OrbOptionSpec &) { return o->classic = 1; }
 int SetSave(OrbOptions *o, const char *, const OrbOptionSpec &) { return o->save = 1; }
 int SetHelp(OrbOptions *o, const char *, const OrbOptionSpec &) { return o->help = 1; }
 int SetVersion(OrbOptions *o, const char *, const OrbOptionSpec &) { return o->version = 1; }
@@ -123,6 +124,8 @@ const OrbOptionSpec kOptions[] = {
     {"size", "SIDE", SetSize, 0, 0, 0,
      "ball size: auto (by the screen's density, the default) or " ORB_SIDES_TEXT
      " pixels"},
+    {"classic", nullptr, SetClassic, 0, 0, 0,
+     "play the classic faceted ball instead of the glass ball"},
     {"x11", nullptr, SetX11, 0, 0, 0, "use X11 even in a Wayland session"},
     {"wayland", nullptr, SetWayland, 0, 0, 0,
      "cover every output of a Wayland compositor (layer-shell); fail if it cannot"},

@@ -40,6 +40,7 @@ struct OrbOptions {
     uint32_t seed;
     int noShm;
     int32_t ballSide;        // 0: by the display's density
+    int classic;             // play the classic ball, not the fine one
     DisplayChoice display;
 };
 

@@ -28,7 +28,7 @@ static int LoadLibFile(const char *path) {
         fprintf(stderr, "orb: cannot read animation file: %s\n", why);
         return 0;
     }
-    if (!ValidateContainer(block, size, nullptr, why, sizeof why)) {
+    if (!ValidateAnyContainer(block, size, why, sizeof why)) {
         fprintf(stderr, "orb: '%s' is not a valid animation container: %s\n", path, why);
         free(block);
         return 0;
@@ -74,6 +74,7 @@ static int PrepareEngine(const OrbOptions &o) {
     gEngineOptions.containerFileName = nullptr;  // -lib or else only the built-in container
     gEngineOptions.dimOverride = o.dimPercent;
     gEngineOptions.ballSide = o.ballSide;
+    gEngineOptions.classicBall = o.classic;
     uint32_t size = 0;
     if (!o.libFile && !EdgeBuiltinContainer(kDefaultBallSide, &size)) {
         fprintf(stderr, "orb: this build has no built-in animation; give one with -lib FILE\n");

@@ -13,7 +13,8 @@ if(NOT ORB_SANITIZE AND TARGET orb)
   target_link_libraries(orb_x11_probe PRIVATE X11::X11 PNG::PNG)
 
   set(x11_cases root_dim30 root_dim100 first_tick moves stored_setting no_shm window_id
-                saved_picture monitors_root dense_screen window_gone own_window fullscreen bad_input)
+                saved_picture monitors_root dense_screen window_gone own_window fullscreen bad_input
+                classic)
   # What orb plays unless told otherwise: the fine 128 where the build has it.
   orb_fine_ball_file(128 played)
   if(NOT played)
@@ -24,6 +25,6 @@ if(NOT ORB_SANITIZE AND TARGET orb)
       COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/x11/run_case.sh ${case} $<TARGET_FILE:orb>
               $<TARGET_FILE:orb_x11_probe> ${CMAKE_BINARY_DIR}/x11-screens ${played})
     set_tests_properties(x11_${case} PROPERTIES LABELS x11 TIMEOUT 120 SKIP_RETURN_CODE 77
-      ENVIRONMENT ORB_BALLS_DIR=${ORB_BAKED_BALLS_DIR})
+      ENVIRONMENT "ORB_BALLS_DIR=${ORB_BAKED_BALLS_DIR};ORB_CLASSIC_BALL=${ORB_BUILTIN_CONTAINER}")
   endforeach()
 endif()

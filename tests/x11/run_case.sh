@@ -130,6 +130,24 @@ find_own_window() {
 }
 
 case $case_name in
+classic)  # the fine ball by default, the classic one with -classic
+  need_container
+  classic=${ORB_CLASSIC_BALL:-}
+  [ -f "$classic" ] || { echo "SKIP: no classic ball at $classic" >&2; exit 77; }
+  [ -z "${ORB_X11_TEST_LIB:-}" ] || { echo "SKIP: -lib plays its own encoding" >&2; exit 77; }
+  start_xvfb 640x480
+  "$probe" paint gradient
+  run_orb -root -classic -seed 11 -ticks 40
+  "$probe" check --pattern gradient --dim 30 --lib "$classic" --seed 11 --ticks 40 ||
+    fail "-classic: not the classic ball"
+  "$probe" paint gradient
+  run_orb -root -seed 11 -ticks 40
+  if "$probe" check --pattern gradient --dim 30 --lib "$classic" --seed 11 --ticks 40 \
+    2>/dev/null; then
+    fail "the classic ball plays without -classic"
+  fi
+  ;;
+
 root_dim30)  # the dimmed desktop, the ball where the seed puts it; a screenshot
   need_container
   start_xvfb 640x480
