@@ -15,7 +15,7 @@ const double kSlopeFloor = 0.6;
 const double kFieldRadius = 0.95;
 // Filter level bias, in halvings: a little more averaging than the footprint
 // alone asks for keeps the squeezed rim quiet.
-const double kLevelBias = 0.35;
+const double kLevelBias = 0.15;
 
 // Light from the upper left in front (y up), and where it reflects.
 const Vec3 kKeyLight = {-0.45, 0.62, 0.64};
@@ -36,9 +36,9 @@ Rgb Plus(Rgb a, Rgb b) { return {a.b + b.b, a.g + b.g, a.r + b.r}; }
 const Rgb kFloor = {16, 20, 24};
 const Rgb kHorizon = {150, 140, 125};
 const Rgb kZenith = {235, 215, 190};
-const Rgb kWindowLight = {1700, 1700, 1650};
+const Rgb kWindowLight = {2600, 2600, 2500};
 const Rgb kHighlight = {255, 250, 240};
-const Rgb kGlow = {50, 60, 70};
+const Rgb kGlow = {70, 84, 98};
 // The glass tint: a slight green-blue, red held back most.
 const uint8_t kTint[3] = {127, 128, 124};
 
@@ -46,7 +46,7 @@ const uint8_t kTint[3] = {127, 128, 124};
 // right, y down on the screen).
 const double kShadowOffset = 0.32, kShadowRadius = 0.92, kShadowSoft = 0.40;
 const double kShadowDepth = 0.42;
-const double kSpotOffset = 0.80, kSpotRadius = 0.20, kSpotGain = 0.7;
+const double kSpotOffset = 0.80, kSpotRadius = 0.13, kSpotGain = 0.6;
 const Rgb kSpotLight = {3, 6, 9};
 
 double Smoothstep(double from, double to, double v) {
@@ -119,9 +119,14 @@ double Reflectance(double cosine) {
 Rgb Environment(Vec3 m) {
     Rgb sky = m.y >= 0 ? Mix(kHorizon, kZenith, Smoothstep(0.0, 0.9, m.y))
                        : Mix(kHorizon, kFloor, Smoothstep(0.0, 0.35, -m.y));
-    double across = Smoothstep(-0.95, -0.75, m.x) * (1.0 - Smoothstep(-0.35, -0.15, m.x));
-    double up = Smoothstep(0.25, 0.45, m.y) * (1.0 - Smoothstep(0.80, 0.95, m.y));
-    double window = across * up * Smoothstep(-0.1, 0.2, m.z);
+    // Four panes: soft outer edges, and a cross of glazing bars between them.
+    double across = Smoothstep(-0.92, -0.84, m.x) * (1.0 - Smoothstep(-0.30, -0.22, m.x));
+    double up = Smoothstep(0.30, 0.38, m.y) * (1.0 - Smoothstep(0.84, 0.92, m.y));
+    double bars = (1.0 - 0.85 * (1.0 - Smoothstep(0.0, 0.03, m.x + 0.57 < 0 ? -(m.x + 0.57)
+                                                                                : m.x + 0.57))) *
+                  (1.0 - 0.85 * (1.0 - Smoothstep(0.0, 0.03, m.y - 0.61 < 0 ? -(m.y - 0.61)
+                                                                               : m.y - 0.61)));
+    double window = across * up * bars * Smoothstep(-0.1, 0.2, m.z);
     return Mix(sky, kWindowLight, window);
 }
 
@@ -145,9 +150,10 @@ void SurfacePoint(double u, double v, Rgb *light, double *through) {
     double path;
     double x, y;
     Land(u, v, &x, &y, &path);
-    // Fresnel's share lost going in and again coming out, and a little more
-    // the longer the path through the glass.
-    *through = (1.0 - f) * (1.0 - f) / (1.0 + 0.01 * path);
+    // Fresnel's share lost at the surface (the light that comes out again
+    // at the back is mostly the ball's own, gathered), and a little more the
+    // longer the path through the glass.
+    *through = (1.0 - f) / (1.0 + 0.01 * path);
     *light = l;
 }
 
