@@ -135,7 +135,8 @@ void RenderFrame(int32_t index) {
     if (index < 0 || index >= e.frameCount) return;
     if (e.fine) {
         // Fine frames name their record: any frame plays in any order.
-        FineRenderRecord(e.fineDeck, e.fineDeck.frameRecord[index], e.fineLevels,
+        e.fineRecord = e.fineDeck.frameRecord[index];
+        FineRenderRecord(e.fineDeck, e.fineRecord, e.fineLevels,
                          FineTarget{e.spriteX, e.spriteY, e.compositeBuffer});
         return;
     }

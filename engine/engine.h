@@ -61,6 +61,7 @@ struct SaverEngine {
     // A fine container (fine_format.h): decoded whole at set-up, played
     // through the desktop's pyramid built right after the capture.
     int32_t fine;
+    int32_t fineRecord;  // the record rendered last, which PasteComposite pastes
     FineDeck fineDeck;
     FineLevels fineLevels;
 };
@@ -112,6 +113,7 @@ void DimBackground(uint8_t *pixels, int32_t width, int32_t height, int32_t perce
 void SaveUnderSprite(void);     // background -> save buffer
 void RestoreUnderSprite(void);  // save buffer -> background
 void PasteComposite(void);      // composite -> background, but for the last pixel
+                                // (fine frames: the pixels their spans cover)
 
 void SeedRandom(uint32_t seed);
 int32_t NextRandom(void);  // 0 .. 32767

@@ -34,6 +34,11 @@ void RestoreUnderSprite(void) {
 }
 
 void PasteComposite(void) {
+    if (gEngine.fine) {
+        FinePasteRecord(gEngine.fineDeck, gEngine.fineRecord, gEngine.compositeBuffer,
+                        gEngine.background, gEngine.screenWidth, gEngine.spriteX, gEngine.spriteY);
+        return;
+    }
     size_t rowBytes = (size_t)gEngine.spriteWidth * 3;
     for (int32_t r = 0; r < gEngine.spriteHeight; r++) {
         // Every frame ends in a lit pixel at the bottom-right corner that is

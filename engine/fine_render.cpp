@@ -1,6 +1,6 @@
-// Rendering one fine record: copy the desktop under the frame, then blend
-// each covered pixel from its filtered sample, the desktop under it and its
-// light. The plain loop states the arithmetic; the SSE2 path computes the
+// Rendering one fine record: blend each pixel a span covers from its filtered
+// sample, the desktop under it and its light. The rest of the frame shows the
+// desktop as it is, so it is neither written nor pasted. The plain loop states the arithmetic; the SSE2 path computes the
 // same integers four channels at a time and is tested against it.
 #include <cstddef>
 #include <cstring>
@@ -25,15 +25,6 @@ Frame Open(const FineDeck &deck, const FineLevels &levels, const FineTarget &tar
     size_t row = (size_t)levels.width[0] * 3;
     const uint8_t *at = levels.pixels[0] + (size_t)target.y * row + (size_t)target.x * 3;
     return Frame{deck, levels, target, at, row};
-}
-
-// The desktop under the frame, as the starting composite: uncovered pixels
-// show it unchanged.
-void CopyDesktop(const Frame &f) {
-    const size_t rowBytes = (size_t)f.deck.width * 3;
-    for (int32_t r = 0; r < f.deck.height; r++)
-        memcpy(f.target.composite + (size_t)r * rowBytes, f.desktop + (size_t)r * f.desktopRow,
-               rowBytes);
 }
 
 // The frame's position in 16ths of a desktop pixel.
@@ -77,7 +68,6 @@ inline void PlainPixel(const Frame &f, const FinePixel &p, const uint8_t *desk, 
 
 template <typename Pixel>
 void RenderSpans(const Frame &f, int32_t record, Pixel pixel) {
-    CopyDesktop(f);
     const FineRecordPlace &place = f.deck.records[record];
     const size_t outRow = (size_t)f.deck.width * 3;
     for (uint32_t s = 0; s < place.spanCount; s++) {
@@ -175,4 +165,16 @@ void FineRenderRecord(const FineDeck &deck, int32_t record, const FineLevels &le
 #else
     RenderSpans(Open(deck, levels, target), record, PlainPixel);
 #endif
+}
+
+void FinePasteRecord(const FineDeck &deck, int32_t record, const uint8_t *composite,
+                     uint8_t *desktop, int32_t desktopWidth, int32_t x, int32_t y) {
+    const FineRecordPlace &place = deck.records[record];
+    const size_t outRow = (size_t)deck.width * 3, row = (size_t)desktopWidth * 3;
+    uint8_t *at = desktop + (size_t)y * row + (size_t)x * 3;
+    for (uint32_t s = 0; s < place.spanCount; s++) {
+        const FineSpan &span = deck.spans[place.firstSpan + s];
+        memcpy(at + span.row * row + span.column * 3u,
+               composite + span.row * outRow + span.column * 3u, span.count * 3u);
+    }
 }

@@ -12,8 +12,11 @@
 //   FineLevels             the pyramid and the desktop it was built from
 //   FineBuildLevels        takes and fills levels 1..top (set-up only)
 //   FineRenderRecord       one record into a w x h composite (the fast path
-//                          where the processor has one, else the plain loop)
+//                          where the processor has one, else the plain loop):
+//                          only the pixels its spans cover
 //   FineRenderRecordPlain  the plain loop the fast path is held to
+//   FinePasteRecord        those pixels onto the desktop; the rest of the
+//                          frame is the desktop already
 #ifndef ORB_ENGINE_FINE_RENDER_H
 #define ORB_ENGINE_FINE_RENDER_H
 
@@ -47,5 +50,7 @@ void FineRenderRecord(const FineDeck &deck, int32_t record, const FineLevels &le
                       const FineTarget &target);
 void FineRenderRecordPlain(const FineDeck &deck, int32_t record, const FineLevels &levels,
                            const FineTarget &target);
+void FinePasteRecord(const FineDeck &deck, int32_t record, const uint8_t *composite,
+                     uint8_t *desktop, int32_t desktopWidth, int32_t x, int32_t y);
 
 #endif

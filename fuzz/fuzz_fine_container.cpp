@@ -54,7 +54,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     for (const auto &at : corners) {
         gEngine.spriteX = at[0];
         gEngine.spriteY = at[1];
-        for (int32_t i = 0; i < facts.frameCount; i++) RenderFrame(i);
+        for (int32_t i = 0; i < facts.frameCount; i++) {
+            SaveUnderSprite();
+            RenderFrame(i);
+            PasteComposite();
+            RestoreUnderSprite();
+        }
     }
     for (int32_t t = 0; t < 4; t++) EngineTick(nullptr);
     EngineTeardown(nullptr);

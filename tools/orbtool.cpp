@@ -424,7 +424,19 @@ void ContactSheet(const SheetFacts &f, int32_t screenW, int32_t screenH,
     gEngine.spriteX = (screenW - f.width) / 2;
     gEngine.spriteY = (screenH - f.height) / 2;
     for (int32_t i = 0; i < f.frameCount; i++) {
+        // A fine frame writes only the pixels it changes: read it back from
+        // the screen, as a tick shows it.
+        if (gEngine.fine) SaveUnderSprite();
         RenderFrame(i);
+        if (gEngine.fine) {
+            PasteComposite();
+            for (int32_t y = 0; y < f.height; y++)
+                memcpy(gEngine.compositeBuffer + (size_t)y * (size_t)f.width * 3,
+                       gEngine.background +
+                           ((size_t)(gEngine.spriteY + y) * (size_t)screenW + (size_t)gEngine.spriteX) * 3,
+                       (size_t)f.width * 3);
+            RestoreUnderSprite();
+        }
         int32_t left = gap + (i % columns) * (f.width + gap);
         int32_t top = gap + (i / columns) * (f.height + gap);
         for (int32_t y = 0; y < f.height; y++) {
