@@ -122,11 +122,15 @@ inline __m128i FastBilinear(const FineLevels &l, int32_t k, int32_t U, int32_t V
 
 inline void FastPixel(const Frame &f, const FinePixel &p, const uint8_t *desk, uint8_t *out) {
     const __m128i zero = _mm_setzero_si128(), half = _mm_set1_epi16(64);
-    __m128i lit = _mm_unpacklo_epi8(Load4(p.add), zero);
-    __m128i under = _mm_unpacklo_epi8(Load4(desk), zero);
-    __m128i sum = _mm_add_epi16(
-        lit, _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(under, _mm_set1_epi16(p.direct)), half),
-                            7));
+    __m128i sum = _mm_unpacklo_epi8(Load4(p.add), zero);
+    // Inside the ball the desktop under a pixel has no share: most pixels
+    // skip it.
+    if (p.direct) {
+        __m128i under = _mm_unpacklo_epi8(Load4(desk), zero);
+        sum = _mm_add_epi16(
+            sum, _mm_srli_epi16(
+                     _mm_add_epi16(_mm_mullo_epi16(under, _mm_set1_epi16(p.direct)), half), 7));
+    }
     if (p.glass) {
         const int32_t U = Sixteenths(f.target.x, p.u), V = Sixteenths(f.target.y, p.v);
         const int32_t k = p.level >> 4, t = p.level & 15;
