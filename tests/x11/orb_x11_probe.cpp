@@ -33,10 +33,17 @@
 //                                       prints "ball K X Y" for each
 //       --png FILE                      write what was read as a PNG
 //       --crop FILE                     write the ball rectangle's pixels (raw BGR)
+//       --smooth R                      over a desktop of noise, the ball of
+//                                       radius R in the frame's middle must
+//                                       repeat under 3 % of the horizontal
+//                                       neighbour pairs inside 0.8 R, and its
+//                                       ring 0.8 .. 0.95 R must spread at most
+//                                       0.6 times the desktop's
 //   same-crop FILE1 FILE2               two ball crops must be identical
 //
 // Patterns: "gradient" (red = x, green = y, blue = x + 2y, each mod 256; every
-// byte value occurs) and "solid:RRGGBB". Exit status 0 when the check holds;
+// byte value occurs), "noise" (every byte a hash of its place) and
+// "solid:RRGGBB". Exit status 0 when the check holds;
 // otherwise the first few differences go to stderr.
 //
 // The ball's position is computed here from the seed with the generator and
@@ -47,6 +54,7 @@
 #include <X11/Xutil.h>
 #include <png.h>
 
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -89,6 +97,15 @@ static bool PatternAt(const std::string &pattern, int x, int y, Rgb *out) {
     if (pattern == "ppm") {
         bool inside = x < gPpm.w && y < gPpm.h;
         *out = inside ? gPpm.pixels[(size_t)y * gPpm.w + x] : Rgb{0, 0, 0};
+        return true;
+    }
+    if (pattern == "noise") {
+        auto hash = [&](uint32_t c) {
+            uint32_t h = (uint32_t)x * 73856093u ^ (uint32_t)y * 19349663u ^ c * 83492791u;
+            h ^= h >> 13;
+            return (uint8_t)((h * 0x5bd1e995u) >> 15);
+        };
+        *out = Rgb{hash(0), hash(1), hash(2)};
         return true;
     }
     if (pattern == "gradient") {
@@ -369,6 +386,7 @@ struct CheckArgs {
     std::vector<Box> regions;  // empty: the whole screen
     const char *png = nullptr;
     const char *crop = nullptr;
+    double smoothRadius = 0;  // --smooth
 };
 
 // A saver that XScreenSaver's daemon starts places the ball from the clock:
@@ -416,6 +434,37 @@ static int CheckBallAnywhere(const Picture &screen, const CheckArgs &a) {
         failed |= CheckBallInRegion(screen, a, sprite, (int)k, r);
     }
     return failed;
+}
+
+// How smooth the ball of radius r centred in the frame at (x0, y0) shows
+// the noise under it (--smooth).
+static int CheckSmooth(const Picture &screen, const CheckArgs &a, int x0, int y0,
+                       const Sprite &sprite, double r) {
+    const double cx = x0 + sprite.w / 2.0, cy = y0 + sprite.h / 2.0;
+    long pairs = 0, same = 0;
+    double n = 0, sum = 0, sum2 = 0, dsum = 0, dsum2 = 0;
+    for (int y = y0; y < y0 + sprite.h; ++y)
+        for (int x = x0; x < x0 + sprite.w; ++x) {
+            double d = std::hypot(x + 0.5 - cx, y + 0.5 - cy) / r;
+            if (d < 0.8 && std::hypot(x + 1.5 - cx, y + 0.5 - cy) / r < 0.8) {
+                ++pairs;
+                same += screen.at(x, y) == screen.at(x + 1, y);
+            }
+            if (d < 0.8 || d > 0.95) continue;
+            Rgb got = screen.at(x, y), desk;
+            PatternAt(a.pattern, x, y, &desk);
+            const uint8_t g[3] = {got.r, got.g, got.b}, k[3] = {desk.r, desk.g, desk.b};
+            for (int c = 0; c < 3; ++c) {
+                n += 1, sum += g[c], sum2 += (double)g[c] * g[c];
+                dsum += k[c], dsum2 += (double)k[c] * k[c];
+            }
+        }
+    double share = (double)same / (double)pairs;
+    double spread = std::sqrt(sum2 / n - sum * sum / (n * n)) /
+                    std::sqrt(dsum2 / n - dsum * dsum / (n * n));
+    printf("smoothness: %.2f %% identical neighbours inside 0.8 r, ring spread %.2f of the "
+           "desktop's\n", 100 * share, spread);
+    return share < 0.03 && spread <= 0.6 ? 0 : Fail("the ball is not smooth enough");
 }
 
 static int Check(Display *d, const CheckArgs &a) {
@@ -486,6 +535,7 @@ static int Check(Display *d, const CheckArgs &a) {
         fclose(f);
     }
     fprintf(stderr, "ok: %ld pixels changed inside the ball rectangle\n", changedInside);
+    if (a.smoothRadius > 0 && ball) return CheckSmooth(screen, a, ox + bx, oy + by, sprite, a.smoothRadius);
     return 0;
 }
 
@@ -520,6 +570,7 @@ static bool ParseCheck(int argc, char **argv, CheckArgs *a) {
         else if (o == "--seed" && need(1)) a->seed = (uint32_t)strtoul(argv[++i], nullptr, 10);
         else if (o == "--ticks" && need(1)) a->ticks = atol(argv[++i]);
         else if (o == "--no-ball") a->noBall = true;
+        else if (o == "--smooth" && need(1)) a->smoothRadius = atof(argv[++i]);
         else if (o == "--ball-anywhere") a->ballAnywhere = true;
         else if (o == "--region" && need(4)) {
             Box r;

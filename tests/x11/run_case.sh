@@ -148,6 +148,27 @@ classic)  # the fine ball by default, the classic one with -classic
   fi
   ;;
 
+smoothness)  # over noise at full brightness the fine ball's first frame, the
+             # largest, is smooth inside and quiet at its rim: the fine 128 at
+             # 1920 x 1080, the fine 256 at 3840 x 2160 with Xft.dpi 192
+  need_container
+  ball256=${ORB_BALLS_DIR:-}/orb-fine-256.lib
+  [ -f "$ball256" ] || { echo "SKIP: no fine 256-pixel ball at $ball256" >&2; exit 77; }
+  [ -z "${ORB_X11_TEST_LIB:-}" ] || { echo "SKIP: -lib plays its own ball" >&2; exit 77; }
+  start_xvfb 1920x1080
+  "$probe" paint noise
+  run_orb -root -dim 100 -seed 21 -ticks 2
+  "$probe" check --pattern noise --dim 100 --lib "$container" --seed 21 --ticks 2 --smooth 58 \
+    --png "$outdir/orb-x11-smooth-128.png" || fail "the fine 128 over noise"
+  kill "$xvfb_pid" 2>/dev/null; wait "$xvfb_pid" 2>/dev/null || true
+  start_xvfb 3840x2160
+  echo 'Xft.dpi: 192' | xrdb -merge
+  "$probe" paint noise
+  run_orb -root -dim 100 -seed 22 -ticks 2
+  "$probe" check --pattern noise --dim 100 --lib "$ball256" --seed 22 --ticks 2 --smooth 116 \
+    --png "$outdir/orb-x11-smooth-256.png" || fail "the fine 256 over noise at 192 DPI"
+  ;;
+
 root_dim30)  # the dimmed desktop, the ball where the seed puts it; a screenshot
   need_container
   start_xvfb 640x480
