@@ -3,11 +3,12 @@
 // inside is smooth (few repeated pixels) and its squeezed rim quiet.
 #include <gtest/gtest.h>
 
-#include <cmath>
+#include <cstring>
 
 #include "edge_offscreen.h"
 #include "engine.h"
 #include "fine_bake.h"
+#include "smoothness.h"
 #include "test_support.h"
 
 namespace {
@@ -17,39 +18,6 @@ uint8_t NoiseByte(size_t i) {
     h ^= h >> 15;
     h *= 0x2c1b3c6dU;
     return (uint8_t)(h >> 17);
-}
-
-struct Figures {
-    double identicalShare;  // horizontal neighbour pairs inside 0.8 r, all channels equal
-    double ringSpread;      // spread in the ring 0.8 .. 0.95 r over the desktop's
-};
-
-// The sprite's pixels on the screen after frame 0 (the largest ball).
-Figures Measure(const std::vector<uint8_t> &screen, int32_t W, const std::vector<uint8_t> &desk,
-                int32_t x0, int32_t y0, int32_t side, double radius) {
-    const double c = side / 2.0;
-    uint64_t pairs = 0, same = 0;
-    double sum = 0, sum2 = 0, dsum = 0, dsum2 = 0;
-    uint64_t n = 0;
-    for (int32_t y = 0; y < side; y++)
-        for (int32_t x = 0; x < side; x++) {
-            double d = std::hypot(x + 0.5 - c, y + 0.5 - c) / radius;
-            size_t at = ((size_t)(y0 + y) * W + (size_t)(x0 + x)) * 3;
-            if (d < 0.8 && std::hypot(x + 1.5 - c, y + 0.5 - c) / radius < 0.8) {
-                pairs++;
-                same += screen[at] == screen[at + 3] && screen[at + 1] == screen[at + 4] &&
-                        screen[at + 2] == screen[at + 5];
-            }
-            if (d >= 0.8 && d <= 0.95)
-                for (int ch = 0; ch < 3; ch++) {
-                    sum += screen[at + ch], sum2 += (double)screen[at + ch] * screen[at + ch];
-                    dsum += desk[at + ch], dsum2 += (double)desk[at + ch] * desk[at + ch];
-                    n++;
-                }
-        }
-    double spread = std::sqrt(sum2 / n - (sum / n) * (sum / n));
-    double deskSpread = std::sqrt(dsum2 / n - (dsum / n) * (dsum / n));
-    return Figures{(double)same / (double)pairs, spread / deskSpread};
 }
 
 TEST(FineBall, PlaysSmoothlyAndLeavesTheDesktopRoundItDimmed) {
@@ -86,7 +54,13 @@ TEST(FineBall, PlaysSmoothlyAndLeavesTheDesktopRoundItDimmed) {
             EXPECT_EQ(wrong, 0u) << side;
             EXPECT_GT(changedInside, (size_t)(p.maxDiameter * p.maxDiameter / 2)) << side;
             if (dim == 100) {
-                Figures f = Measure(screen, W, desk, x0, y0, p.frameSide, p.maxDiameter / 2.0);
+                auto at = [&](const std::vector<uint8_t> &image) {
+                    return [&image, W](int x, int y, uint8_t *c) {
+                        memcpy(c, &image[((size_t)y * W + x) * 3], 3);
+                    };
+                };
+                Smoothness f = MeasureSmoothness(x0, y0, p.frameSide, p.maxDiameter / 2.0,
+                                                 at(screen), at(desk));
                 printf("fine %d: %.2f %% identical neighbours inside 0.8 r, ring spread %.2f of "
                        "the desktop's\n",
                        side, 100 * f.identicalShare, f.ringSpread);

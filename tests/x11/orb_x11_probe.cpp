@@ -33,12 +33,8 @@
 //                                       prints "ball K X Y" for each
 //       --png FILE                      write what was read as a PNG
 //       --crop FILE                     write the ball rectangle's pixels (raw BGR)
-//       --smooth R                      over a desktop of noise, the ball of
-//                                       radius R in the frame's middle must
-//                                       repeat under 3 % of the horizontal
-//                                       neighbour pairs inside 0.8 R, and its
-//                                       ring 0.8 .. 0.95 R must spread at most
-//                                       0.6 times the desktop's
+//       --smooth R                      the ball of radius R must show noise
+//                                       smoothly (smoothness.h: < 3 %, <= 0.6)
 //   same-crop FILE1 FILE2               two ball crops must be identical
 //
 // Patterns: "gradient" (red = x, green = y, blue = x + 2y, each mod 256; every
@@ -54,13 +50,14 @@
 #include <X11/Xutil.h>
 #include <png.h>
 
-#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
+
+#include "../smoothness.h"
 
 struct Rgb {
     uint8_t r, g, b;
@@ -436,35 +433,23 @@ static int CheckBallAnywhere(const Picture &screen, const CheckArgs &a) {
     return failed;
 }
 
-// How smooth the ball of radius r centred in the frame at (x0, y0) shows
-// the noise under it (--smooth).
+// How smooth the ball of radius r in the frame at (x0, y0) shows the noise.
 static int CheckSmooth(const Picture &screen, const CheckArgs &a, int x0, int y0,
                        const Sprite &sprite, double r) {
-    const double cx = x0 + sprite.w / 2.0, cy = y0 + sprite.h / 2.0;
-    long pairs = 0, same = 0;
-    double n = 0, sum = 0, sum2 = 0, dsum = 0, dsum2 = 0;
-    for (int y = y0; y < y0 + sprite.h; ++y)
-        for (int x = x0; x < x0 + sprite.w; ++x) {
-            double d = std::hypot(x + 0.5 - cx, y + 0.5 - cy) / r;
-            if (d < 0.8 && std::hypot(x + 1.5 - cx, y + 0.5 - cy) / r < 0.8) {
-                ++pairs;
-                same += screen.at(x, y) == screen.at(x + 1, y);
-            }
-            if (d < 0.8 || d > 0.95) continue;
-            Rgb got = screen.at(x, y), desk;
+    Smoothness s = MeasureSmoothness(
+        x0, y0, sprite.w, r,
+        [&](int x, int y, uint8_t *c) {
+            Rgb got = screen.at(x, y);
+            c[0] = got.r, c[1] = got.g, c[2] = got.b;
+        },
+        [&](int x, int y, uint8_t *c) {
+            Rgb desk;
             PatternAt(a.pattern, x, y, &desk);
-            const uint8_t g[3] = {got.r, got.g, got.b}, k[3] = {desk.r, desk.g, desk.b};
-            for (int c = 0; c < 3; ++c) {
-                n += 1, sum += g[c], sum2 += (double)g[c] * g[c];
-                dsum += k[c], dsum2 += (double)k[c] * k[c];
-            }
-        }
-    double share = (double)same / (double)pairs;
-    double spread = std::sqrt(sum2 / n - sum * sum / (n * n)) /
-                    std::sqrt(dsum2 / n - dsum * dsum / (n * n));
+            c[0] = desk.r, c[1] = desk.g, c[2] = desk.b;
+        });
     printf("smoothness: %.2f %% identical neighbours inside 0.8 r, ring spread %.2f of the "
-           "desktop's\n", 100 * share, spread);
-    return share < 0.03 && spread <= 0.6 ? 0 : Fail("the ball is not smooth enough");
+           "desktop's\n", 100 * s.identicalShare, s.ringSpread);
+    return s.identicalShare < 0.03 && s.ringSpread <= 0.6 ? 0 : Fail("the ball is not smooth enough");
 }
 
 static int Check(Display *d, const CheckArgs &a) {
