@@ -5,7 +5,10 @@
 
 #include "harness.h"
 
-const int kBall = 128;  // the built-in ball's side
+// The built-in ball's frame: the fine 128's, 1.5 times its 116-pixel diameter,
+// with room for its shadow. A window too small for it plays the classic 128.
+const int kBall = 174;
+const int kClassicBall = 128;
 
 uint32_t Picture(int x, int y);               // 0x00RRGGBB at picture point (x, y)
 uint32_t Dim(uint32_t rgb, int percent);      // as the saver darkens it

@@ -61,9 +61,10 @@ struct ClientSize {
 };
 
 // The saver draws only when the window leaves the sprite 3 pixels of slack
-// both ways; below that the preview must still live and end quietly.
+// both ways (the classic 128 where the fine ball's frame does not fit); below
+// that the preview must still live and end quietly.
 int LeavesRoomForBall(ClientSize size) {
-    return size.width - kBall >= 3 && size.height - kBall >= 3;
+    return size.width - kClassicBall >= 3 && size.height - kClassicBall >= 3;
 }
 
 // Wine does not show what another process draws into our window, so only
