@@ -51,19 +51,23 @@ static const uint8_t *FineBall(int32_t side, int32_t width, int32_t height, uint
     return EngineFitsWindow(width, height, w, h) ? data : nullptr;
 }
 
+// A container with the fine magic that is no valid fine container may still
+// be a classic one (whose signature nobody checks): it plays as such. No
+// valid fine container passes the classic checks, so the order is unambiguous.
 int ValidateAnyContainer(const uint8_t *data, uint32_t size, char *why, uint32_t whyCapacity) {
-    if (IsFineContainer(data, size))
-        return DecodeFineContainer(data, size, nullptr, nullptr, why, whyCapacity);
+    if (IsFineContainer(data, size) &&
+        (DecodeFineContainer(data, size, nullptr, nullptr, why, whyCapacity) ||
+         ValidateContainer(data, size, nullptr, nullptr, 0)))
+        return 1;
     return ValidateContainer(data, size, nullptr, why, whyCapacity);
 }
 
 // Check a container and take it as the one to play: a fine one is decoded
 // whole here, once, and kept.
 static int Accept(const uint8_t *data, uint32_t size) {
-    if (IsFineContainer(data, size)) {
-        gEngine.fine = DecodeFineContainer(data, size, &gEngine.fineDeck, nullptr, nullptr, 0);
-        return gEngine.fine;
-    }
+    if (IsFineContainer(data, size) &&
+        DecodeFineContainer(data, size, &gEngine.fineDeck, nullptr, nullptr, 0))
+        return gEngine.fine = 1;
     return ValidateContainer(data, size, nullptr, nullptr, 0);
 }
 
@@ -73,8 +77,7 @@ static int LoadContainer(EdgeWindow window, int32_t width, int32_t height) {
     if (gEngineOptions.checkedContainer) {
         gEngine.containerData = gEngineOptions.checkedContainer;
         gEngine.containerSize = gEngineOptions.checkedContainerSize;
-        return !IsFineContainer(gEngine.containerData, gEngine.containerSize) ||
-               Accept(gEngine.containerData, gEngine.containerSize);
+        return Accept(gEngine.containerData, gEngine.containerSize);
     }
     if (gEngineOptions.containerFileName) {
         uint32_t size = 0;
