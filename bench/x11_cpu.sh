@@ -19,6 +19,8 @@
 #   ORB_BUILD_DIR (build)   ORB_BENCH_SECONDS (10)   ORB_BENCH_ROUNDS (3)
 #   ORB_BENCH_LIB (the built-in animation)   ORB_BENCH_SCREEN (1920x1080)
 #   ORB_BENCH_SIDES (none: orb's own choice)
+#   ORB_BENCH_RADIUS (none: distort's own lens, about 64 px): distort's lens
+#     radius, to compare at orb's ball size (58 for the 128, 116 for the 256)
 set -euo pipefail
 . "$(dirname "$0")/../scripts/xvfb.sh"
 cd "$(dirname "$0")/.."
@@ -30,6 +32,8 @@ distort=${ORB_BENCH_PEER:-/usr/libexec/xscreensaver/distort}
 screen=${ORB_BENCH_SCREEN:-1920x1080}
 sides=${ORB_BENCH_SIDES:-}
 lib_args=()
+peer_args=(--root --bounce --number 1)
+[ -n "${ORB_BENCH_RADIUS:-}" ] && peer_args+=(--radius "$ORB_BENCH_RADIUS")
 [ -n "${ORB_BENCH_LIB:-}" ] && lib_args=(-lib "$ORB_BENCH_LIB")
 
 [ -x "$distort" ] || { echo "missing $distort (Debian package xscreensaver-data)" >&2; exit 1; }
@@ -129,10 +133,10 @@ for _ in $(seq "$rounds"); do
   done
   # One bouncing lens, like orb's one ball. distort 6.06 --bounce with the
   # default --number 0 ("pick for me") dies of SIGFPE at once, so say 1.
-  measure distort "distort --bounce --number 1" "$distort" --root --bounce --number 1
+  measure distort "distort ${peer_args[*]:1}" "$distort" "${peer_args[@]}"
   # distort's default is 50 frames a second, orb's 100: the same rate, for
   # the cost per frame.
-  measure distort100 "distort ... --delay 10000" "$distort" --root --bounce --number 1 --delay 10000
+  measure distort100 "distort ... --delay 10000" "$distort" "${peer_args[@]}" --delay 10000
 done
 peer_share=$(median "$work/distort.shares")
 fast_share=$(median "$work/distort100.shares")
