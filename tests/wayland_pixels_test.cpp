@@ -18,24 +18,30 @@ TEST(WaylandPixels, BufferHasTheOutputsOwnPixels) {
         int32_t modeW, modeH, scale, transform;
         uint32_t unitsW, unitsH;
         int viewport;
+        uint32_t scale120;
         SurfacePixels want;
     } cases[] = {
-        {1536, 1152, 2, WL_OUTPUT_TRANSFORM_NORMAL, 1024, 768, 1, {1536, 1152, 1, 150}},
-        {1280, 960, 2, WL_OUTPUT_TRANSFORM_NORMAL, 1024, 768, 1, {1280, 960, 1, 125}},
-        {1792, 1344, 2, WL_OUTPUT_TRANSFORM_FLIPPED_180, 1024, 768, 1, {1792, 1344, 1, 175}},
-        {640, 480, 1, WL_OUTPUT_TRANSFORM_90, 480, 640, 1, {480, 640, 1, 100}},
-        {1536, 1152, 2, WL_OUTPUT_TRANSFORM_FLIPPED_270, 768, 1024, 1, {1152, 1536, 1, 150}},
+        {1536, 1152, 2, WL_OUTPUT_TRANSFORM_NORMAL, 1024, 768, 1, 0, {1536, 1152, 1, 150}},
+        {1280, 960, 2, WL_OUTPUT_TRANSFORM_NORMAL, 1024, 768, 1, 0, {1280, 960, 1, 125}},
+        {1792, 1344, 2, WL_OUTPUT_TRANSFORM_FLIPPED_180, 1024, 768, 1, 0, {1792, 1344, 1, 175}},
+        {640, 480, 1, WL_OUTPUT_TRANSFORM_90, 480, 640, 1, 0, {480, 640, 1, 100}},
+        {1536, 1152, 2, WL_OUTPUT_TRANSFORM_FLIPPED_270, 768, 1024, 1, 0, {1152, 1536, 1, 150}},
+        // The compositor's preferred scale wins, rounded half away from zero.
+        {1536, 1152, 2, WL_OUTPUT_TRANSFORM_NORMAL, 1024, 768, 1, 150, {1280, 960, 1, 125}},
+        {0, 0, 2, WL_OUTPUT_TRANSFORM_90, 1023, 767, 1, 180, {1535, 1151, 1, 150}},
         // Without viewports the whole scale the compositor announces.
-        {1536, 1152, 2, WL_OUTPUT_TRANSFORM_NORMAL, 1024, 768, 0, {2048, 1536, 2, 200}},
-        {0, 0, 3, WL_OUTPUT_TRANSFORM_NORMAL, 640, 480, 1, {1920, 1440, 3, 300}},
+        {1536, 1152, 2, WL_OUTPUT_TRANSFORM_NORMAL, 1024, 768, 0, 180, {2048, 1536, 2, 200}},
+        {0, 0, 3, WL_OUTPUT_TRANSFORM_NORMAL, 640, 480, 1, 0, {1920, 1440, 3, 300}},
     };
     for (const Case &c : cases) {
         HostOutput o = {nullptr, 1, c.scale, c.transform, c.modeW, c.modeH};
-        SurfacePixels got = ChooseSurfacePixels(o, c.unitsW, c.unitsH, c.viewport);
-        EXPECT_EQ(got.width, c.want.width) << c.modeW << "x" << c.modeH << " t" << c.transform;
-        EXPECT_EQ(got.height, c.want.height) << c.modeW << "x" << c.modeH << " t" << c.transform;
-        EXPECT_EQ(got.bufferScale, c.want.bufferScale) << c.modeW << "x" << c.modeH;
-        EXPECT_EQ(got.densityPercent, c.want.densityPercent) << c.modeW << "x" << c.modeH;
+        SurfacePixels got = ChooseSurfacePixels(o, c.unitsW, c.unitsH, c.viewport, c.scale120);
+        const SurfacePixels &w = c.want;
+        EXPECT_TRUE(got.width == w.width && got.height == w.height &&
+                    got.bufferScale == w.bufferScale && got.densityPercent == w.densityPercent)
+            << c.unitsW << "x" << c.unitsH << " on " << c.modeW << "x" << c.modeH << " t"
+            << c.transform << " s" << c.scale120 << ": " << got.width << "x" << got.height
+            << " scale " << got.bufferScale << " density " << got.densityPercent;
     }
     // Two frames of 4 bytes a pixel in one pool whose size is an int32.
     EXPECT_TRUE(FitsSharedMemory(16383, 16384));

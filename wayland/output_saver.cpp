@@ -14,6 +14,7 @@
 #include "captured_picture.h"
 #include "edge_wayland.h"
 #include "engine.h"
+#include "fractional-scale-v1-client.h"
 #include "wayland_host.h"
 // The protocol names an argument after a C++ keyword.
 #define namespace layer_namespace
@@ -147,11 +148,20 @@ static void LayerClosed(void *, zwlr_layer_surface_v1 *) {
 }
 static const zwlr_layer_surface_v1_listener kLayerListener = {LayerConfigure, LayerClosed};
 
+static void PreferredScale(void *, wp_fractional_scale_v1 *, uint32_t scale) {
+    gHost.preferredScale120 = scale;
+}
+static const wp_fractional_scale_v1_listener kScaleListener = {PreferredScale};
+
 // An overlay surface over the whole output that takes the keyboard; 0 when
 // the compositor gave it no size.
 static int CoverOutput(const HostOutput &output) {
     WaylandHost &h = gHost;
     h.surface = wl_compositor_create_surface(h.compositor);
+    if (h.fractionalScale && h.viewporter)
+        wp_fractional_scale_v1_add_listener(
+            wp_fractional_scale_manager_v1_get_fractional_scale(h.fractionalScale, h.surface),
+            &kScaleListener, nullptr);
     h.layerSurface = zwlr_layer_shell_v1_get_layer_surface(
         h.layerShell, h.surface, output.output, ZWLR_LAYER_SHELL_V1_LAYER_OVERLAY, "orb");
     zwlr_layer_surface_v1_add_listener(h.layerSurface, &kLayerListener, nullptr);
@@ -256,7 +266,8 @@ int RunOutput(const OrbOptions &o, uint32_t outputName, int capture) {
     if (gStopSignal) return 0;
     if (!CoverOutput(*output)) return gStopSignal ? 0 : HostStatus(h.quit ? h.status : kExitFailure);
     const SurfacePixels pixels =
-        ChooseSurfacePixels(*output, h.configuredWidth, h.configuredHeight, h.viewporter != nullptr);
+        ChooseSurfacePixels(*output, h.configuredWidth, h.configuredHeight, h.viewporter != nullptr,
+                            h.preferredScale120);
     if (!FitsSharedMemory(pixels.width, pixels.height)) {
         fprintf(stderr, "orb: an output of %lld x %lld pixels is more than orb can hold\n",
                 (long long)pixels.width, (long long)pixels.height);

@@ -6,7 +6,11 @@
 #include "wayland_host.h"
 
 SurfacePixels ChooseSurfacePixels(const HostOutput &o, uint32_t width, uint32_t height,
-                                  int viewport) {
+                                  int viewport, uint32_t scale120) {
+    // Rounded half away from zero, as the compositor sizes the surface.
+    auto scaled = [scale120](uint32_t units) { return ((int64_t)units * scale120 + 60) / 120; };
+    if (viewport && scale120 > 0)
+        return {scaled(width), scaled(height), 1, (int32_t)((scale120 * 100 + 60) / 120)};
     if (viewport && o.modeWidth > 0 && o.modeHeight > 0 && width > 0) {
         const int quarter = (o.transform & 1) != 0;  // the odd transforms swap the sides
         const int64_t w = quarter ? o.modeHeight : o.modeWidth;

@@ -9,6 +9,7 @@
 #define namespace layer_namespace
 #include "layer-shell-client.h"
 #undef namespace
+#include "fractional-scale-v1-client.h"
 #include "orb_start.h"
 #include "screencopy-client.h"
 #include "viewporter-client.h"
@@ -60,6 +61,9 @@ static void OnGlobal(void *, wl_registry *registry, uint32_t name, const char *i
         h.screencopy = (zwlr_screencopy_manager_v1 *)bind(&zwlr_screencopy_manager_v1_interface, 1);
     } else if (!strcmp(interface, wp_viewporter_interface.name)) {
         h.viewporter = (wp_viewporter *)bind(&wp_viewporter_interface, 1);
+    } else if (!strcmp(interface, wp_fractional_scale_manager_v1_interface.name)) {
+        h.fractionalScale = (wp_fractional_scale_manager_v1 *)bind(
+            &wp_fractional_scale_manager_v1_interface, 1);
     }
 }
 

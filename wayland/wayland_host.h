@@ -26,6 +26,7 @@ struct zwlr_layer_shell_v1;
 struct zwlr_layer_surface_v1;
 struct zwlr_screencopy_manager_v1;
 struct wp_viewporter;
+struct wp_fractional_scale_manager_v1;
 
 struct HostOutput {
     wl_output *output;
@@ -44,12 +45,14 @@ struct WaylandHost {
     zwlr_layer_shell_v1 *layerShell;
     zwlr_screencopy_manager_v1 *screencopy;
     wp_viewporter *viewporter;
+    wp_fractional_scale_manager_v1 *fractionalScale;
     std::vector<std::unique_ptr<HostOutput>> outputs;
     uint32_t coveredName;  // the registry name of the output this process covers
 
     wl_surface *surface;
     zwlr_layer_surface_v1 *layerSurface;
     uint32_t configuredWidth, configuredHeight;  // surface units
+    uint32_t preferredScale120;  // the compositor's scale for the surface, in 120ths; 0: none
     int configured;
     wl_keyboard *keyboard;
     wl_pointer *pointer;

@@ -16,6 +16,8 @@
 # - Under AddressSanitizer (ASAN_ORB, the sanitized build's orb-wayland): an
 #   output plugged in while orb runs, then one it covers rescaled; orb still
 #   ends with 0 on SIGTERM and reports nothing.
+# - A child that dies ends orb with 1, even when orb's launcher left SIGCHLD
+#   ignored; a compositor that goes away ends it with a failure.
 #
 # The seat of a headless sway has no keyboard and no pointer, so its clients
 # see no input at all: wtype brings a virtual keyboard, and orb_wayland_pointer
@@ -227,15 +229,31 @@ for t in "${turned[@]}"; do
     fail "cannot turn HEADLESS-2 to $t"
   sleep 0.5
   grab HEADLESS-2 "$shots/base-2.png"
-  start_orb
+  # Once under a launcher that leaves SIGCHLD ignored.
+  if [ "$t" = flipped ]; then
+    start_program python3 -c 'import os, signal, sys
+signal.signal(signal.SIGCHLD, signal.SIG_IGN)
+os.execv(sys.argv[1], sys.argv[1:])' "$orb"
+  else
+    start_orb
+  fi
   [ "$t" != 90 ] || check_output HEADLESS-1 "$shots/base-1.png" "$outdir/orb-wayland-scale-1.5.png" 192
   check_output HEADLESS-2 "$shots/base-2.png" "$outdir/orb-wayland-transform-$t.png"
   [ "$t" = 90 ] && break
+  if [ "$t" = flipped ]; then
+    # One child dies as a crash would end it: orb ends the other and fails.
+    kill -KILL "$(pgrep -P "$orb_pid" | head -n1)"
+    wait_orb 5 || fail "orb still runs 5 s after a child died"
+    [ "$orb_status" = 1 ] || fail "exit status $orb_status after a child died"
+    ! pgrep -f "^$work/bin/orb-wayland" >/dev/null || fail "a process of orb outlived a dead child"
+    continue
+  fi
   kill -TERM "$orb_pid"
   wait_orb 5 || fail "orb still runs 5 s after SIGTERM"
   [ "$orb_status" = 0 ] || fail "exit status $orb_status after SIGTERM at transform $t"
 done
 echo "ok: scale 1.5 and transforms ${turned[*]} each show their desktop exactly outside the ball"
+echo "ok: a dead child ended orb with 1 though SIGCHLD came ignored"
 
 # The orb started last is still running, at transform 90: kill it outright.
 kill -KILL "$orb_pid"
@@ -257,18 +275,32 @@ echo "ok: SIGKILL to orb took every process of it within 2 s and uncovered both 
 
 # ---- Hotplug, then a rescale, under AddressSanitizer -------------------------------
 # Each output's events must find its record after another output came along.
-[ -x "$asan_orb" ] || { echo "SKIP: no sanitized orb-wayland at '$asan_orb' (make asan)"; exit 77; }
-mkdir -p "$work/bin/asan"
-cp "$asan_orb" "$work/bin/asan/orb-wayland"
-chmod -R a+rx "$work/bin/asan"
-start_program env ASAN_OPTIONS=detect_leaks=0 "$work/bin/asan/orb-wayland"
-check_output HEADLESS-1 "$shots/base-1.png" "$work/asan.png" 192
-in_session swaymsg create_output >/dev/null || fail "swaymsg create_output under orb"
-sleep 0.5
-in_session swaymsg output HEADLESS-1 scale 2 >/dev/null || fail "cannot rescale HEADLESS-1"
-sleep 1
-kill -TERM "$orb_pid"
-wait_orb 10 || fail "the sanitized orb still runs 10 s after SIGTERM"
-! grep -q AddressSanitizer "$work/orb.err" || fail "AddressSanitizer: $(grep -A3 ERROR "$work/orb.err")"
-[ "$orb_status" = 0 ] || fail "exit status $orb_status of the sanitized orb: $(cat "$work/orb.err")"
-echo "ok: an output plugged in and another rescaled under a sanitized orb: nothing reported, 0 on SIGTERM"
+asan_skipped=""
+if [ ! -x "$asan_orb" ]; then
+  asan_skipped="no sanitized orb-wayland at '$asan_orb' (make asan)"
+else
+  mkdir -p "$work/bin/asan"
+  cp "$asan_orb" "$work/bin/asan/orb-wayland"
+  chmod -R a+rx "$work/bin/asan"
+  start_program env ASAN_OPTIONS=detect_leaks=0 "$work/bin/asan/orb-wayland"
+  check_output HEADLESS-1 "$shots/base-1.png" "$work/asan.png" 192
+  in_session swaymsg create_output >/dev/null || fail "swaymsg create_output under orb"
+  sleep 0.5
+  in_session swaymsg output HEADLESS-1 scale 2 >/dev/null || fail "cannot rescale HEADLESS-1"
+  sleep 1
+  kill -TERM "$orb_pid"
+  wait_orb 10 || fail "the sanitized orb still runs 10 s after SIGTERM"
+  ! grep -q AddressSanitizer "$work/orb.err" || fail "AddressSanitizer: $(grep -A3 ERROR "$work/orb.err")"
+  [ "$orb_status" = 0 ] || fail "exit status $orb_status of the sanitized orb: $(cat "$work/orb.err")"
+  echo "ok: an output plugged in and another rescaled under a sanitized orb: nothing reported, 0 on SIGTERM"
+fi
+
+# ---- The compositor goes away ----------------------------------------------------
+start_orb
+check_output HEADLESS-2 "$shots/base-2.png" "$work/last.png"
+kill -TERM "$sway_pid"
+wait_orb 5 || fail "orb still runs 5 s after the compositor ended"
+[ "$orb_status" != 0 ] || fail "orb ended with 0, as for a touch, when the compositor went away"
+! pgrep -f "^$work/bin/orb-wayland" >/dev/null || fail "a process of orb outlived the compositor"
+echo "ok: the compositor ended and orb failed with $orb_status"
+[ -z "$asan_skipped" ] || { echo "SKIP: $asan_skipped"; exit 77; }
