@@ -53,6 +53,14 @@ static void FollowParent(pid_t parent, const sigset_t &waited) {
     sigprocmask(SIG_UNBLOCK, &waited, nullptr);
 }
 
+// What a child's end means for the saver: its own status, 0 when it was
+// sent SIGTERM (someone stopped the saver before its handler was in place),
+// a failure for any other signal (a crash).
+static int ChildStatus(int status) {
+    if (WIFEXITED(status)) return WEXITSTATUS(status);
+    return WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM ? 0 : kExitFailure;
+}
+
 // Children that ended since the last look. -1 while the saver goes on,
 // else its exit status.
 static int Reap(std::vector<pid_t> &children) {
@@ -61,7 +69,7 @@ static int Reap(std::vector<pid_t> &children) {
     while ((done = waitpid(-1, &status, WNOHANG)) > 0) {
         for (pid_t &child : children)
             if (child == done) child = 0;
-        const int code = WIFEXITED(status) ? WEXITSTATUS(status) : kExitFailure;
+        const int code = ChildStatus(status);
         if (code != kExitOutputGone) return code;
     }
     for (pid_t child : children)
@@ -74,8 +82,8 @@ static int Supervise(std::vector<pid_t> &children, const sigset_t &waited) {
     for (;;) {
         const int code = Reap(children);
         if (code >= 0) return code;
-        const int signal = sigwaitinfo(&waited, nullptr);
-        if (signal > 0 && signal != SIGCHLD) return 0;
+        const int got = sigwaitinfo(&waited, nullptr);
+        if (got > 0 && got != SIGCHLD) return 0;
     }
 }
 
