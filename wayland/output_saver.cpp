@@ -137,9 +137,14 @@ static void KeepPicture(Grabbed &grabbed, int32_t transform, int32_t width, int3
 static void LayerConfigure(void *, zwlr_layer_surface_v1 *surface, uint32_t serial, uint32_t width,
                            uint32_t height) {
     zwlr_layer_surface_v1_ack_configure(surface, serial);
-    gHost.configuredWidth = width;
-    gHost.configuredHeight = height;
-    gHost.configured = 1;
+    WaylandHost &h = gHost;
+    // The output rescaled while we play: the picture is what it was, but
+    // it still covers the whole output.
+    if (h.viewport && width > 0 && height > 0)
+        wp_viewport_set_destination(h.viewport, (int32_t)width, (int32_t)height);
+    h.configuredWidth = width;
+    h.configuredHeight = height;
+    h.configured = 1;
 }
 // The compositor closes a layer surface when its output goes away.
 static void LayerClosed(void *, zwlr_layer_surface_v1 *) {
@@ -182,8 +187,8 @@ static int CoverOutput(const HostOutput &output) {
 static void MapPixels(const SurfacePixels &p) {
     WaylandHost &h = gHost;
     if (h.viewporter) {
-        wp_viewport *viewport = wp_viewporter_get_viewport(h.viewporter, h.surface);
-        wp_viewport_set_destination(viewport, (int32_t)h.configuredWidth,
+        h.viewport = wp_viewporter_get_viewport(h.viewporter, h.surface);
+        wp_viewport_set_destination(h.viewport, (int32_t)h.configuredWidth,
                                     (int32_t)h.configuredHeight);
     }
     wl_surface_set_buffer_scale(h.surface, p.bufferScale);

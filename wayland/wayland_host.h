@@ -26,6 +26,7 @@ struct zwlr_layer_shell_v1;
 struct zwlr_layer_surface_v1;
 struct zwlr_screencopy_manager_v1;
 struct wp_viewporter;
+struct wp_viewport;
 struct wp_fractional_scale_manager_v1;
 
 struct HostOutput {
@@ -51,6 +52,7 @@ struct WaylandHost {
 
     wl_surface *surface;
     zwlr_layer_surface_v1 *layerSurface;
+    wp_viewport *viewport;  // maps the buffer's pixels onto the surface; null without viewporter
     uint32_t configuredWidth, configuredHeight;  // surface units
     uint32_t preferredScale120;  // the compositor's scale for the surface, in 120ths; 0: none
     int configured;
