@@ -39,6 +39,13 @@ LRESULT CALLBACK PictureProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
         gPicture.forwardedMenus += (HWND)wParam == window;
         return 0;
     }
+    // Only a sent help request brings its HELPINFO into this process; a
+    // posted one's lParam is an address in the sender's.
+    if (message == WM_HELP && InSendMessage()) {
+        const HELPINFO *help = (const HELPINFO *)lParam;
+        if (help && help->cbSize == sizeof *help) gPicture.helpFrom = (HWND)help->hItemHandle;
+        return 1;
+    }
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
