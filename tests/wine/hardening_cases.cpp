@@ -1,7 +1,7 @@
 // hardening_cases.cpp -- what the saver must not let in or leave behind: the
 // SHCORE.DLL planted beside it (the suite puts one there), a help request
-// lost on its way to the preview's owner, and a window that has gone still
-// showing on the saver.
+// lost on its way to the preview's owner, and a part of its window left
+// without its picture.
 #include "picture.h"
 #include "saver_cases.h"
 
@@ -9,52 +9,24 @@ namespace {
 
 // What the system turns an F1 key into; its default handling asks for help.
 const UINT kKeyF1 = 0x004D;
-const COLORREF kCoverColour = RGB(255, 0, 255);  // no darkened picture or ball shows it
 
-// Ours, over part of the full-screen saver. It never takes the activation,
-// which would end the saver.
-HWND ShowCover(const RECT &box) {
-    WNDCLASSA windowClass = {};
-    windowClass.lpfnWndProc = DefWindowProcA;
-    windowClass.hInstance = GetModuleHandleA(nullptr);
-    windowClass.lpszClassName = "OrbTestCover";
-    windowClass.hbrBackground = CreateSolidBrush(kCoverColour);
-    RegisterClassA(&windowClass);
-    HWND cover = CreateWindowExA(WS_EX_TOPMOST | WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW,
-                                 "OrbTestCover", "Orb test cover", WS_POPUP, box.left, box.top,
-                                 BoxWidth(box), BoxHeight(box), nullptr, nullptr,
-                                 GetModuleHandleA(nullptr), nullptr);
-    SetWindowPos(cover, HWND_TOPMOST, 0, 0, 0, 0,
-                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
-    UpdateWindow(cover);
-    return cover;
-}
-
-int ShowsCover(const RECT &box) {
-    Shot shot;
-    int x = (box.left + box.right) / 2, y = (box.top + box.bottom) / 2;
-    return ReadScreen(x, y, 1, 1, &shot) &&
-           shot.At(x, y) == (uint32_t)(GetRValue(kCoverColour) << 16 |
-                                       GetGValue(kCoverColour) << 8 | GetBValue(kCoverColour));
-}
-
-// Full screen: the planted DLL stays out, and where the cover was, the
-// darkened picture comes back once the cover goes.
+// Full screen: a part that loses its pixels must get the darkened picture
+// back. Under Wine a window that goes away leaves the saver's pixels to Wine's
+// own copy, which hides the fault; shrinking the saver's window and growing it
+// again drops the pixels of the part for real and asks the saver to paint it,
+// as a desktop without composition does for a part that a window uncovers.
 void ExpectUncoveredRepainted() {
     Saver saver = StartOverPicture(30, nullptr, kBall, nullptr);
-    const RECT box = {40, 60, 40 + 300, 60 + 200};  // away from the cursor in the middle
-    HWND cover = ShowCover(box);
-    int shown = 0;
-    for (int i = 0; i < 50 && !(shown = ShowsCover(box)); ++i) Pump(20);
-    CHECK(shown, "the covering window did not show over the saver");
-    DestroyWindow(cover);
+    HWND window = FindProcessWindow(saver.id, kSaverClass, true);
+    const int w = ScreenWidth(), h = ScreenHeight();
+    const UINT quiet = SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE;
+    SetWindowPos(window, nullptr, 0, 0, w / 3, h / 3, quiet);
+    Pump(200);
+    SetWindowPos(window, nullptr, 0, 0, w, h, quiet);
     Comparison c;
     Shot shot;
-    if (!WaitForDimmed(0, 0, ScreenWidth(), ScreenHeight(), 30, kBall, &c, &shot, 3000)) {
-        ReportDimmed(c, 30);
-        SaveShot(shot, "-uncovered");
-    }
-    CHECK(StillRunning(saver), "the covering window ended the saver");
+    if (!WaitForDimmed(0, 0, w, h, 30, kBall, &c, &shot, 3000)) ReportDimmed(c, 30);
+    CHECK(StillRunning(saver), "resizing its window ended the saver");
     PressKeys(1);
     ExpectExit(saver, 5000, 0, "a key press");
     Stop(saver);
@@ -66,12 +38,9 @@ void ExpectHelpReachesParent() {
     HWND parent = ShowPicture(120, 90, 333, 251, 1);
     Saver saver = StartSaver(gHarness.scr, "/p " + HandleText(parent), nullptr);
     HWND child = WaitForWindow(kSaverClass, "Preview", parent, 10000);
-    CHECK(child, "no preview window appeared inside the parent");
-    gPicture.helpFrom = nullptr;
-    if (child) PostMessageA(child, kKeyF1, 0, 0);
+    PostMessageA(child, kKeyF1, 0, 0);
     for (int i = 0; i < 50 && !gPicture.helpFrom; ++i) Pump(20);
-    CHECK(child && gPicture.helpFrom == child,
-          "the parent got no readable help request from the preview");
+    CHECK(child && gPicture.helpFrom == child, "the parent got no readable help from the preview");
     DestroyWindow(parent);
     ExpectExit(saver, 5000, 0, "closing the parent");
     Stop(saver);
