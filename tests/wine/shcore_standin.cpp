@@ -1,5 +1,5 @@
-// shcore_standin.cpp -- a planted SHCORE.DLL: dropped beside orb.scr, it must
-// never load. If it does, it says so in shcore-loaded.txt.
+// shcore_standin.cpp -- a planted SHCORE.DLL: it must never load beside
+// orb.scr, and says so in shcore-loaded.txt if it does.
 #include "standin_log.h"
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE self, DWORD reason, LPVOID) {
@@ -7,8 +7,6 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE self, DWORD reason, LPVOID) {
     return TRUE;
 }
 
-extern "C" __declspec(dllexport) HRESULT WINAPI GetDpiForMonitor(HMONITOR, int, UINT *dpiX,
-                                                                 UINT *dpiY) {
-    *dpiX = *dpiY = 96;
-    return S_OK;
+extern "C" __declspec(dllexport) HRESULT WINAPI GetDpiForMonitor(HMONITOR, int, UINT *, UINT *) {
+    return E_NOTIMPL;
 }

@@ -135,9 +135,8 @@ case)
   driver=$(winpath "$driver_dir/tests/wine/orb_wine_driver.exe")
   overrides=
   case $name in
-    # Wine's own MPR.DLL would win over the stand-in. Its file is renamed,
-    # not overwritten, as a running Wine process may have it mapped; it comes
-    # back after the case.
+    # Wine's own MPR.DLL would win over the stand-in. Renamed, not
+    # overwritten (a Wine process may have it mapped); back after the case.
     *change-password*)
       overrides=mpr=n
       mv "$system32/mpr.dll" "$run/mpr.dll.system" &&
