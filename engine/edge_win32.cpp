@@ -24,8 +24,10 @@ enum {
     kTimerPeriodMs = 10,
     kContainerResourceId = 250,
     kPixelsPerMetre = 100,
-    kBandBytes = 8 << 20,  // a band's padded rows take about this much
-    kMinBandRows = 264,    // the largest ball with its margin fits one band
+    // A band's padded rows take about a megabyte: little beside any screen's
+    // picture, and still a few hundred rows of the usual screens.
+    kBandBytes = 1 << 20,
+    kMinBandRows = 264,  // the largest ball with its margin fits one band
 };
 
 struct Win32Edge {
