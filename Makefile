@@ -20,7 +20,8 @@ BALLS := -DORB_BALLS_DIR=$(abspath $(NATIVE))/balls
 
 native-configure: deps
 	cmake -S . -B $(NATIVE) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-	  -DORB_WIN64_DIR=$(abspath $(WIN64)) -DORB_WIN32_DIR=$(abspath $(WIN32))
+	  -DORB_WIN64_DIR=$(abspath $(WIN64)) -DORB_WIN32_DIR=$(abspath $(WIN32)) \
+	  -DORB_ASAN_DIR=$(abspath $(ASAN))
 
 balls: native-configure
 	cmake --build $(NATIVE) --target orb_balls -j $(JOBS)

@@ -2,10 +2,12 @@
 //
 // The window is an HWND. Pixels go in and out as 24-bit device-independent
 // bitmaps. GDI pads every such row to a multiple of 4 bytes while the engine's
-// rows are exactly width * 3, so for widths where the two differ both the
-// capture and the presentation go through a padded scratch image taken in
-// EdgeOpen; for the usual widths (multiples of 4) the engine's buffer is handed
-// to GDI directly.
+// rows are exactly width * 3. The capture, and for widths where the two
+// differ the presentation too, go through a scratch band of a few hundred
+// padded rows taken in EdgeOpen: a 32-bit saver on a very large virtual
+// screen could not hold a second screen-sized image, let alone a third, beside
+// the engine's own. For the usual widths (multiples of 4) the engine's buffer
+// is presented directly.
 #include <windows.h>
 
 #include <cstring>
@@ -13,6 +15,7 @@
 
 #include "ball_choice.h"
 #include "edge.h"
+#include "system_library.h"
 
 namespace {
 
@@ -22,19 +25,28 @@ enum {
     kContainerResourceId = 250,
     kFineContainerResourceId = 260,  // the fine balls, in the same order
     kPixelsPerMetre = 100,
+    // A band's padded rows take about a megabyte: little beside any screen's
+    // picture, and still a few hundred rows of the usual screens.
+    kBandBytes = 1 << 20,
+    kMinBandRows = 264,  // the largest ball with its margin fits one band
 };
 
 struct Win32Edge {
     int32_t width, height;   // the engine's image
     uint32_t paddedStride;   // bytes per GDI row of a width-pixel image
-    uint8_t *scratch;        // paddedStride * height bytes; null when rows need no padding
+    int32_t bandRows;        // rows of the scratch band
+    int32_t padded;          // GDI's rows are longer than the engine's
+    uint8_t *scratch;        // paddedStride * bandRows bytes
     BITMAPINFOHEADER image;  // the whole width x height image, rows top first
+    BITMAPINFOHEADER band;   // one width x bandRows band, rows top first
     BITMAPINFOHEADER part;   // one presented rectangle in the scratch
 };
 
 Win32Edge gWin32Edge;
 
 uint32_t PaddedStride(int32_t width) { return ((uint32_t)width * 3 + 3) & ~3u; }
+
+int32_t Smaller(int32_t a, int32_t b) { return a < b ? a : b; }
 
 void FillBitmapHeader(BITMAPINFOHEADER *header, int32_t width, int32_t height) {
     std::memset(header, 0, sizeof *header);
@@ -50,20 +62,29 @@ void FillBitmapHeader(BITMAPINFOHEADER *header, int32_t width, int32_t height) {
 
 HWND AsWindow(EdgeWindow window) { return (HWND)window; }
 
-// Reads scan lines 0 .. height-1 of the selected bitmap into the engine's
-// rows, through the padded scratch when GDI's rows are longer.
-int ReadBitmapRows(HDC memoryDc, HBITMAP bitmap, uint8_t *pixels) {
+// Copies `rows` rows of `cx` pixels from the engine's image at (left, top)
+// into the scratch as GDI rows of `stride` bytes.
+void FillScratch(const uint8_t *pixels, int32_t left, int32_t top, int32_t cx, int32_t rows,
+                 uint32_t stride) {
     Win32Edge &e = gWin32Edge;
-    uint8_t *target = e.scratch ? e.scratch : pixels;
-    if (!GetDIBits(memoryDc, bitmap, 0, (UINT)e.height, target, (BITMAPINFO *)&e.image,
+    for (int32_t row = 0; row < rows; ++row)
+        std::memcpy(e.scratch + (size_t)row * stride,
+                    pixels + ((size_t)(top + row) * e.width + left) * 3, (size_t)cx * 3);
+}
+
+// Reads the whole band bitmap (selected in memoryDc) into the scratch and
+// keeps its first `rows` rows as the engine's rows from `firstRow` on. The
+// bitmap is read whole, with a header of its own height, so that GDI's
+// numbering of its scan lines is never in question.
+int ReadBand(HDC memoryDc, HBITMAP bitmap, uint8_t *pixels, int32_t firstRow, int32_t rows) {
+    Win32Edge &e = gWin32Edge;
+    if (!GetDIBits(memoryDc, bitmap, 0, (UINT)e.bandRows, e.scratch, (BITMAPINFO *)&e.band,
                    DIB_RGB_COLORS))
         return 0;
-    if (e.scratch) {
-        uint32_t rowBytes = (uint32_t)e.width * 3;
-        for (int32_t row = 0; row < e.height; ++row)
-            std::memcpy(pixels + (size_t)row * rowBytes, e.scratch + (size_t)row * e.paddedStride,
-                        rowBytes);
-    }
+    size_t rowBytes = (size_t)e.width * 3;
+    for (int32_t row = 0; row < rows; ++row)
+        std::memcpy(pixels + (size_t)(firstRow + row) * rowBytes,
+                    e.scratch + (size_t)row * e.paddedStride, rowBytes);
     return 1;
 }
 
@@ -87,14 +108,13 @@ int EdgeOpen(EdgeWindow, int32_t width, int32_t height) {
     e.width = width;
     e.height = height;
     e.paddedStride = PaddedStride(width);
+    e.padded = e.paddedStride != (uint32_t)width * 3;
+    int32_t rows = (int32_t)(kBandBytes / e.paddedStride);
+    e.bandRows = Smaller(rows < kMinBandRows ? kMinBandRows : rows, height);
     FillBitmapHeader(&e.image, width, height);
-    if (e.paddedStride != (uint32_t)width * 3) {
-        // Big enough for the whole padded image: the capture, and the first
-        // tick's full-window presentation, both use it whole.
-        e.scratch = (uint8_t *)HeapAlloc(GetProcessHeap(), 0, (SIZE_T)e.paddedStride * height);
-        if (!e.scratch) return 0;
-    }
-    return 1;
+    FillBitmapHeader(&e.band, width, e.bandRows);
+    e.scratch = (uint8_t *)HeapAlloc(GetProcessHeap(), 0, (SIZE_T)e.paddedStride * e.bandRows);
+    return e.scratch != nullptr;
 }
 
 void EdgeClose(EdgeWindow) {
@@ -106,15 +126,17 @@ void EdgeClose(EdgeWindow) {
 // The copy is taken from the screen's context at the client area's screen
 // position, not from the window's own context: on composited desktops (and
 // under Wine) a window that has just been created reads back its own unpainted
-// surface, which would dim a black screen instead of the desktop.
+// surface, which would dim a black screen instead of the desktop. It goes
+// band by band through a band-sized bitmap.
 int CaptureScreen(EdgeWindow window, uint8_t *pixels, int32_t width, int32_t height) {
     Win32Edge &e = gWin32Edge;
-    if (width != e.width || height != e.height || width <= 0 || height <= 0) return 0;
+    if (width != e.width || height != e.height || width <= 0 || height <= 0 || !e.scratch)
+        return 0;
 
     HDC displayDc = CreateDCA("DISPLAY", nullptr, nullptr, nullptr);
     if (!displayDc) return 0;
     HDC memoryDc = CreateCompatibleDC(displayDc);
-    HBITMAP bitmap = CreateCompatibleBitmap(displayDc, width, height);
+    HBITMAP bitmap = CreateCompatibleBitmap(displayDc, width, e.bandRows);
     DeleteDC(displayDc);
     if (!memoryDc || !bitmap) {
         if (bitmap) DeleteObject(bitmap);
@@ -126,9 +148,12 @@ int CaptureScreen(EdgeWindow window, uint8_t *pixels, int32_t width, int32_t hei
     POINT origin = {0, 0};
     ClientToScreen(AsWindow(window), &origin);
     HDC screenDc = GetDC(nullptr);
-    int ok = screenDc &&
-             BitBlt(memoryDc, 0, 0, width, height, screenDc, origin.x, origin.y, SRCCOPY) &&
-             ReadBitmapRows(memoryDc, bitmap, pixels);
+    int ok = screenDc != nullptr;
+    for (int32_t row = 0; ok && row < height; row += e.bandRows) {
+        int32_t rows = Smaller(e.bandRows, height - row);
+        ok = BitBlt(memoryDc, 0, 0, width, rows, screenDc, origin.x, origin.y + row, SRCCOPY) &&
+             ReadBand(memoryDc, bitmap, pixels, row, rows);
+    }
 
     if (screenDc) ReleaseDC(nullptr, screenDc);
     SelectObject(memoryDc, previous);
@@ -152,7 +177,7 @@ void PresentRect(EdgeWindow window, const uint8_t *pixels, int32_t width, int32_
     HWND hwnd = AsWindow(window);
     HDC dc = GetDC(hwnd);
     if (!dc) return;
-    if (!e.scratch) {
+    if (!e.padded) {
         // The source row counts from the bottom of the image even though its
         // rows are stored top first: that is how GDI addresses a top-down DIB
         // here.
@@ -160,12 +185,13 @@ void PresentRect(EdgeWindow window, const uint8_t *pixels, int32_t width, int32_
                           (UINT)height, pixels, (BITMAPINFO *)&e.image, DIB_RGB_COLORS);
     } else {
         uint32_t stride = PaddedStride(cx);
-        for (int32_t row = 0; row < cy; ++row)
-            std::memcpy(e.scratch + (size_t)row * stride,
-                        pixels + ((size_t)(top + row) * width + left) * 3, (size_t)cx * 3);
-        FillBitmapHeader(&e.part, cx, cy);
-        SetDIBitsToDevice(dc, left, top, (DWORD)cx, (DWORD)cy, 0, 0, 0, (UINT)cy, e.scratch,
-                          (BITMAPINFO *)&e.part, DIB_RGB_COLORS);
+        for (int32_t row = top; row < bottom; row += e.bandRows) {
+            int32_t rows = Smaller(e.bandRows, bottom - row);
+            FillScratch(pixels, left, row, cx, rows, stride);
+            FillBitmapHeader(&e.part, cx, rows);
+            SetDIBitsToDevice(dc, left, row, (DWORD)cx, (DWORD)rows, 0, 0, 0, (UINT)rows,
+                              e.scratch, (BITMAPINFO *)&e.part, DIB_RGB_COLORS);
+        }
     }
     ReleaseDC(hwnd, dc);
 }
@@ -207,7 +233,8 @@ namespace {
 // The primary monitor's DPI. The process is per-monitor DPI aware (its
 // manifest says so), so GetDpiForMonitor (SHCORE.DLL, Windows 8.1 on) gives
 // the monitor's own; both it and MonitorFromPoint are looked up by name, as
-// older systems lack them. 0 when there is no answer.
+// older systems lack them. Before 8.1 there is no system SHCORE.DLL at all,
+// so only the system folder may be asked for it. 0 when there is no answer.
 UINT PrimaryMonitorDpi(void) {
     typedef HMONITOR(WINAPI * MonitorFromPointFn)(POINT, DWORD);
     typedef HRESULT(WINAPI * GetDpiForMonitorFn)(HMONITOR, int, UINT *, UINT *);
@@ -215,7 +242,7 @@ UINT PrimaryMonitorDpi(void) {
     HMODULE user = GetModuleHandleA("USER32.DLL");
     MonitorFromPointFn monitorFromPoint =
         user ? (MonitorFromPointFn)(void *)GetProcAddress(user, "MonitorFromPoint") : nullptr;
-    HMODULE shcore = LoadLibraryA("SHCORE.DLL");
+    HMODULE shcore = LoadSystemLibrary("SHCORE.DLL");
     GetDpiForMonitorFn getDpi =
         shcore ? (GetDpiForMonitorFn)(void *)GetProcAddress(shcore, "GetDpiForMonitor") : nullptr;
     UINT dpiX = 0, dpiY = 0;

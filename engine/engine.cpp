@@ -242,17 +242,18 @@ static void DrawAppearingFrame(EdgeWindow window) {
     Present(window, e.spriteX, e.spriteY, e.spriteWidth, e.spriteHeight);
 }
 
-void EngineRepaint(EdgeWindow window, int32_t x, int32_t y, int32_t cx, int32_t cy) {
+int EngineRepaint(EdgeWindow window, int32_t x, int32_t y, int32_t cx, int32_t cy) {
     const SaverEngine &e = gEngine;
-    if (e.inert || e.firstTick || !e.background) return;
+    if (e.inert || e.firstTick || !e.background) return 0;
     // Clipped here, in 64 bits, so that no backend sees a rectangle whose
     // far corner overflows, whatever the host was told.
     int64_t x0 = x < 0 ? 0 : x, y0 = y < 0 ? 0 : y;
     int64_t x1 = (int64_t)x + cx, y1 = (int64_t)y + cy;
     if (x1 > e.screenWidth) x1 = e.screenWidth;
     if (y1 > e.screenHeight) y1 = e.screenHeight;
-    if (x0 >= x1 || y0 >= y1) return;
-    Present(window, (int32_t)x0, (int32_t)y0, (int32_t)(x1 - x0), (int32_t)(y1 - y0));
+    if (x0 < x1 && y0 < y1)
+        Present(window, (int32_t)x0, (int32_t)y0, (int32_t)(x1 - x0), (int32_t)(y1 - y0));
+    return 1;
 }
 
 void EngineTick(EdgeWindow window) {

@@ -102,8 +102,9 @@ void EngineTeardown(EdgeWindow window);
 // Called by the host when part of the window was uncovered: shows columns
 // x .. x+cx-1, rows y .. y+cy-1 of the clean background again, clipped to the
 // window; a sprite there returns with the next tick. Nothing while the engine
-// is inert or before the first tick has painted the window.
-void EngineRepaint(EdgeWindow window, int32_t x, int32_t y, int32_t cx, int32_t cy);
+// is inert or before the first tick has painted the window; returns 0 then,
+// so that the host can fill the part itself, and 1 otherwise.
+int EngineRepaint(EdgeWindow window, int32_t x, int32_t y, int32_t cx, int32_t cy);
 
 // Darken the first width*height*3 bytes of `pixels` in place: each byte becomes
 // the low 8 bits of (byte * (percent*256/100)) >> 8. Percent is not clamped.

@@ -43,6 +43,15 @@ LRESULT ForwardToParent(HWND window, UINT message, LPARAM lParam) {
     return 1;
 }
 
+// A help request's lParam points to a HELPINFO in this process, which a
+// posted message would hand to the parent's process as a bare address. The
+// default handling sends it up to the parent, and the system carries the
+// HELPINFO across with it.
+LRESULT HelpToParent(HWND window, WPARAM wParam, LPARAM lParam) {
+    DefWindowProcA(window, WM_HELP, wParam, lParam);
+    return 1;
+}
+
 int IsRefusedSysCommand(WPARAM command) {
     return command == SC_NEXTWINDOW || command == SC_PREVWINDOW || command == SC_SCREENSAVE;
 }
@@ -125,7 +134,9 @@ LRESULT CALLBACK SaverWindowProc(HWND window, UINT message, WPARAM wParam, LPARA
         if (!gHost.isPreview) HideCursor();
         break;
     case WM_HELP:
-    case WM_CONTEXTMENU:
+        if (gHost.isPreview) return HelpToParent(window, wParam, lParam);
+        break;
+    case WM_CONTEXTMENU:  // its lParam is plain coordinates, which posting carries
         if (gHost.isPreview) return ForwardToParent(window, message, lParam);
         break;
     case WM_KEYDOWN:

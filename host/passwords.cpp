@@ -1,9 +1,10 @@
 // passwords.cpp -- the 95/98 family's screen-saver password: the system's
 // verifier (PASSWORD.CPL) asked before a close, and the system's password
-// change (MPR.DLL). Both are looked up by name at run time; outside the family
-// none of this runs.
+// change (MPR.DLL). Both are looked up at run time, in the system folder only;
+// outside the family none of this runs.
 #include "host.h"
 #include "host_state.h"
+#include "system_library.h"
 
 namespace {
 
@@ -36,7 +37,7 @@ void LoadPasswordVerifier(void) {
     if (!gHost.isWin9xFamily) return;
     if (gHost.verifierModule) UnloadPasswordVerifier();
     if (PasswordInUse() != 1) return;
-    gHost.verifierModule = LoadLibraryA("PASSWORD.CPL");
+    gHost.verifierModule = LoadSystemLibrary("PASSWORD.CPL");
     if (!gHost.verifierModule) return;
     gHost.verifyPassword =
         (VerifyScreenSavePwdFn)(void *)GetProcAddress(gHost.verifierModule, "VerifyScreenSavePwd");
@@ -80,7 +81,7 @@ int VerifyBeforeClose(HWND window) {
 }
 
 void ChangeSaverPassword(HWND owner) {
-    HMODULE mpr = LoadLibraryA("MPR.DLL");
+    HMODULE mpr = LoadSystemLibrary("MPR.DLL");
     if (!mpr) return;
     PwdChangePasswordFn change =
         (PwdChangePasswordFn)(void *)GetProcAddress(mpr, "PwdChangePasswordA");

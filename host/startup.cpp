@@ -32,9 +32,9 @@ int RunCommand(void *context) {
     SaverCommand command = ParseSaverCommand((const char *)context);
     switch (command.kind) {
     case kSwitchConfigure:
-        return RunConfigDialog(nullptr);
+        return RunConfigDialog(nullptr, gHost.isWin9xFamily);
     case kSwitchConfigureOwned:
-        return RunConfigDialog(OwnerOrForeground(command.handle));
+        return RunConfigDialog(OwnerOrForeground(command.handle), gHost.isWin9xFamily);
     case kSwitchChangePassword:
         if (!gHost.isWin9xFamily) return -1;
         ChangeSaverPassword(OwnerOrForeground(command.handle));

@@ -2,8 +2,9 @@
 // slider for DimPercent, stored on OK, never on cancel.
 //
 //   PrepareDialogControls(instance)   registers the trackbar class; 1
-//   RunConfigDialog(owner)            runs the dialog modally; its result
-//                                     (1 after OK or cancel)
+//   RunConfigDialog(owner, win9x)     runs the dialog modally (through the
+//                                     ANSI call on the 95/98 family); its
+//                                     result (1 after OK or cancel)
 //   ScreenSaverConfigureDialog(...)   the dialog procedure, exported by name
 #ifndef ORB_SETTINGS_CONFIG_DIALOG_H
 #define ORB_SETTINGS_CONFIG_DIALOG_H
@@ -19,6 +20,6 @@ enum {
 extern "C" BOOL WINAPI ScreenSaverConfigureDialog(HWND dialog, UINT message, WPARAM wParam,
                                                   LPARAM lParam);
 int PrepareDialogControls(HINSTANCE instance);
-int RunConfigDialog(HWND owner);
+int RunConfigDialog(HWND owner, int win9xFamily);
 
 #endif

@@ -69,16 +69,24 @@ static INT_PTR CALLBACK ConfigDialogThunk(HWND dialog, UINT message, WPARAM wPar
     return ScreenSaverConfigureDialog(dialog, message, wParam, lParam);
 }
 
-int RunConfigDialog(HWND owner) {
+// The wide call where the system has it: the ANSI one may hand the
+// template's texts to the controls through the system's ANSI code page, and
+// on a machine whose code page is not 1250 "ě", "ř" and "č" come out without
+// their háček (seen under Wine with cp1252). The 95/98 family has only a stub
+// of the wide call, so there the ANSI one is the only one that opens. The
+// procedure handles no text, so it does not care which way the dialog was made.
+static INT_PTR ShowDialog(HINSTANCE instance, HWND owner, int win9xFamily) {
+    if (win9xFamily)
+        return DialogBoxParamA(instance, MAKEINTRESOURCEA(kConfigDialogId), owner,
+                               ConfigDialogThunk, 0);
+    return DialogBoxParamW(instance, MAKEINTRESOURCEW(kConfigDialogId), owner, ConfigDialogThunk,
+                           0);
+}
+
+int RunConfigDialog(HWND owner, int win9xFamily) {
     HINSTANCE instance = reinterpret_cast<HINSTANCE>(&__ImageBase);
     if (!PrepareDialogControls(instance)) {
         return 0;
     }
-    // The wide call on purpose: the ANSI one may hand the template's texts
-    // to the controls through the system's ANSI code page, and on a machine
-    // whose code page is not 1250 "ě", "ř" and "č" come out without their
-    // háček (seen under Wine with cp1252). The procedure handles no text, so
-    // it does not care which way the dialog was made.
-    return static_cast<int>(DialogBoxParamW(instance, MAKEINTRESOURCEW(kConfigDialogId), owner,
-                                            ConfigDialogThunk, 0));
+    return static_cast<int>(ShowDialog(instance, owner, win9xFamily));
 }

@@ -329,14 +329,14 @@ TEST_F(EngineFixture, RepaintShowsTheCleanBackgroundClippedToTheWindow) {
     };
     Start(1);
     EngineSetup(nullptr);
-    EngineRepaint(nullptr, 0, 0, kW, kH);  // the first tick has not painted yet
+    EXPECT_EQ(EngineRepaint(nullptr, 0, 0, kW, kH), 0);  // the first tick has not painted yet
     EXPECT_EQ(gOffscreen.presentCount, 0);
     EngineTick(nullptr);
     EngineTick(nullptr);  // the ball is on the screen
     int32_t presents = gOffscreen.presentCount;
 
     cover();
-    EngineRepaint(nullptr, 0, 0, kW, kH);
+    EXPECT_EQ(EngineRepaint(nullptr, 0, 0, kW, kH), 1);
     expectRepainted(0, 0, kW, kH);
     cover();
     EngineRepaint(nullptr, -5, 3, 20, 1000);
@@ -356,7 +356,7 @@ TEST_F(EngineFixture, RepaintShowsTheCleanBackgroundClippedToTheWindow) {
     EXPECT_EQ(gOffscreen.presentCount, presents + 3);
 
     EngineTeardown(nullptr);
-    EngineRepaint(nullptr, 0, 0, kW, kH);
+    EXPECT_EQ(EngineRepaint(nullptr, 0, 0, kW, kH), 0);
     EXPECT_EQ(gOffscreen.presentCount, presents + 3);
 }
 

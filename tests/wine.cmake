@@ -24,7 +24,7 @@ endfunction()
 foreach(c dim30 dim55 mouse second-instance deactivate preview bad-switches
           container-bounce container-appear container-corrupt container-truncated
           win98-no-password win98-password win98-password-dialog win98-change-password change-password-refused
-          fault-guard resources message-loop)
+          fault-guard resources message-loop hardening)
   orb_wine_case(${c} ${c} ${ORB_WIN64_DIR})
 endforeach()
 # A width whose 24-bit rows need padding (1021 * 3 is no multiple of 4).

@@ -15,17 +15,17 @@ WaylandEdge gWaylandEdge;
 void WaylandEdgeReset(void) {
     gWaylandEdge.~WaylandEdge();
     new (&gWaylandEdge) WaylandEdge{};
-    gWaylandEdge.scale = 1;
+    gWaylandEdge.densityPercent = 100;
 }
 
 void WaylandEdgeAttach(wl_shm *shm, wl_surface *surface, int32_t width, int32_t height,
-                       int32_t scale) {
+                       int32_t densityPercent) {
     WaylandEdge &e = gWaylandEdge;
     e.shm = shm;
     e.surface = surface;
     e.width = width;
     e.height = height;
-    e.scale = scale > 0 ? scale : 1;
+    e.densityPercent = densityPercent > 0 ? densityPercent : 100;
 }
 
 int EdgeClientSize(EdgeWindow, int32_t *width, int32_t *height) {
@@ -34,7 +34,7 @@ int EdgeClientSize(EdgeWindow, int32_t *width, int32_t *height) {
     return gWaylandEdge.surface != nullptr;
 }
 
-int32_t EdgeDisplayScale(EdgeWindow) { return gWaylandEdge.scale * 100; }
+int32_t EdgeDisplayScale(EdgeWindow) { return gWaylandEdge.densityPercent; }
 
 static void OnBufferRelease(void *data, wl_buffer *) { ((WaylandFrameBuffer *)data)->busy = 0; }
 static const wl_buffer_listener kBufferListener = {OnBufferRelease};

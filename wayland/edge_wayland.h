@@ -20,7 +20,8 @@
 //                   rectangles and commits
 //   EdgeOpen        takes the two shared-memory buffers and the image; EdgeClose
 //                   frees them
-//   EdgeDisplayScale  the output's scale
+//   EdgeDisplayScale  the output's density: buffer pixels per 100 surface
+//                   units (150 on an output at scale 1.5)
 #ifndef ORB_WAYLAND_EDGE_WAYLAND_H
 #define ORB_WAYLAND_EDGE_WAYLAND_H
 
@@ -44,7 +45,7 @@ struct WaylandEdge {
     wl_shm *shm;
     wl_surface *surface;
     int32_t width, height;  // the surface in buffer pixels
-    int32_t scale;          // the output's scale (buffer pixels per surface unit)
+    int32_t densityPercent;  // buffer pixels per 100 surface units
 
     // The output's picture from before we covered it: BGR rows.
     std::vector<uint8_t> picture;
@@ -66,9 +67,9 @@ extern WaylandEdge gWaylandEdge;
 // Forget everything (the Wayland objects are the host's).
 void WaylandEdgeReset(void);
 
-// Draw into `surface`, width x height buffer pixels at `scale`.
+// Draw into `surface`, width x height buffer pixels at `densityPercent`.
 void WaylandEdgeAttach(wl_shm *shm, wl_surface *surface, int32_t width, int32_t height,
-                       int32_t scale);
+                       int32_t densityPercent);
 
 // After a tick: show what was presented. Returns 1 when a frame went out.
 int WaylandEdgeFlush(void);

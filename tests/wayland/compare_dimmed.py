@@ -28,7 +28,7 @@ def main():
         print("FAIL: the shot is %dx%d, the desktop %dx%d" % (w2, h2, w, h))
         return 1
     factor = percent * 256 // 100
-    dimmed = bytes((v * factor) >> 8 for v in before)
+    dimmed = before.translate(bytes((v * factor) >> 8 for v in range(256)))
     x0, y0, x1, y1, changed = w, h, -1, -1, 0
     row = w * 3
     for y in range(h):

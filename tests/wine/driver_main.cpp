@@ -4,9 +4,10 @@
 //   orb_wine_driver <case> <orb.scr> <run folder>
 //   orb_wine_driver showcase <orb.scr> <run folder> <picture.bmp> <seconds>
 //
-// The run folder holds the stand-in PASSWORD.CPL and MPR.DLL beside the copy
-// of orb.scr (they read their answer and write their log there) and receives
-// a screenshot <case>.bmp. Exit code 0 when the case passed; every failed
+// The run folder holds the copy of orb.scr, with a planted SHCORE.DLL beside
+// it that must never load; the stand-in PASSWORD.CPL and MPR.DLL sit in the
+// system folder and read their answer and write their log in the run folder
+// (ORB_STANDIN_DIR). It also receives a screenshot <case>.bmp. Exit code 0 when the case passed; every failed
 // check prints one line.
 #include <cstdlib>
 
@@ -83,6 +84,7 @@ int main(int argc, char **argv) {
         gHarness.caseName = argv[1];
         gHarness.scr = argv[2];
         gHarness.runDir = argv[3];
+        SetEnvironmentVariableA("ORB_STANDIN_DIR", argv[3]);  // the saver inherits it
         if (gHarness.caseName == "fault-child") return RunFaultChild();
         if (gHarness.caseName == "running-state") return RunRunningStateChild();
         if (gHarness.caseName == "showcase" && argc == 6)

@@ -39,6 +39,10 @@ LRESULT CALLBACK PictureProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
         gPicture.forwardedMenus += (HWND)wParam == window;
         return 0;
     }
+    // Only a sent help request brings its HELPINFO along; a posted one's
+    // lParam is an address in the sender's process.
+    if (message == WM_HELP && InSendMessage() && ((HELPINFO *)lParam)->cbSize == sizeof(HELPINFO))
+        gPicture.helpFrom = (HWND)((HELPINFO *)lParam)->hItemHandle;
     return DefWindowProcA(window, message, wParam, lParam);
 }
 

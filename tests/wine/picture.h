@@ -20,6 +20,7 @@ struct PictureWindow {
     int width, height;
     std::vector<uint32_t> pixels;
     int forwardedMenus;  // WM_CONTEXTMENU received with our own handle as wParam
+    HWND helpFrom;       // the window whose help request came with a readable HELPINFO
 };
 extern PictureWindow gPicture;
 

@@ -127,12 +127,20 @@ case)
   run=$state/runs/$name${desktop:+-$desktop}
   rm -rf "$run"
   mkdir -p "$run"
-  cp "$scr_dir/host/orb.scr" "$driver_dir/tests/wine/PASSWORD.CPL" "$driver_dir/tests/wine/mpr.dll" "$run/"
+  # The saver looks for system DLLs in the system folder only: the stand-ins
+  # go there, and a planted SHCORE.DLL beside the saver must stay unused.
+  cp "$scr_dir/host/orb.scr" "$driver_dir/tests/wine/SHCORE.dll" "$run/"
+  system32=$WINEPREFIX/drive_c/windows/system32
+  cp "$driver_dir/tests/wine/PASSWORD.CPL" "$system32/"
   driver=$(winpath "$driver_dir/tests/wine/orb_wine_driver.exe")
   overrides=
   case $name in
-    # Wine's own MPR.DLL would win over the stand-in.
-    *change-password*) overrides=mpr=n ;;
+    # Wine's own MPR.DLL would win over the stand-in. Renamed, not
+    # overwritten (a Wine process may have it mapped); back after the case.
+    *change-password*)
+      overrides=mpr=n
+      mv "$system32/mpr.dll" "$run/mpr.dll.system" &&
+        cp "$driver_dir/tests/wine/mpr.dll" "$system32/mpr.dll" ;;
     # No debugger, so the system's unhandled-exception filter decides alone.
     fault-guard) overrides=winedbg.exe=d ;;
   esac
@@ -168,6 +176,9 @@ case)
   else
     WINEDLLOVERRIDES=$overrides timeout 120 "${launch[@]}" "${arguments[@]}" > "$run/driver.log" 2>&1 < /dev/null
     status=$?
+  fi
+  if [ -f "$run/mpr.dll.system" ]; then
+    rm -f "$system32/mpr.dll" && mv "$run/mpr.dll.system" "$system32/mpr.dll"
   fi
   cat "$run/driver.log"
   for shot in "$run"/*.bmp; do
