@@ -214,6 +214,27 @@ static void Bounce(void) {
     if (e.spriteY > spanY - 2) e.spriteY = spanY - 3, e.stepY = -2;
 }
 
+// A fine frame changes only the rectangle its spans cover, which is small
+// while the ball is: the tick shows that and what the last tick changed (at
+// most 2 pixels away, the largest move), not the whole frame.
+static void PresentFine(EdgeWindow window) {
+    SaverEngine &e = gEngine;
+    const FineRecordPlace &now = e.fineDeck.records[e.fineRecord];
+    int32_t *shown = e.fineShown;
+    int32_t box[4] = {now.left, now.top, now.right, now.bottom};
+    if (shown[2] > shown[0]) {
+        if (box[2] <= box[0]) box[0] = shown[0], box[1] = shown[1], box[2] = shown[2], box[3] = shown[3];
+        if (shown[0] < box[0]) box[0] = shown[0];
+        if (shown[1] < box[1]) box[1] = shown[1];
+        if (shown[2] > box[2]) box[2] = shown[2];
+        if (shown[3] > box[3]) box[3] = shown[3];
+    }
+    shown[0] = now.left, shown[1] = now.top, shown[2] = now.right, shown[3] = now.bottom;
+    if (box[2] <= box[0]) return;
+    Present(window, e.spriteX + box[0] - 2, e.spriteY + box[1] - 2, box[2] - box[0] + 4,
+            box[3] - box[1] + 4);
+}
+
 static void DrawBouncingFrame(EdgeWindow window) {
     SaverEngine &e = gEngine;
     SaveUnderSprite();
@@ -222,7 +243,10 @@ static void DrawBouncingFrame(EdgeWindow window) {
     e.frameIndex += 1;
     // The 2-pixel margin is the largest move per tick, so it also repaints
     // the strip the sprite uncovered since the last tick.
-    Present(window, e.spriteX - 2, e.spriteY - 2, e.spriteWidth + 4, e.spriteHeight + 4);
+    if (e.fine)
+        PresentFine(window);
+    else
+        Present(window, e.spriteX - 2, e.spriteY - 2, e.spriteWidth + 4, e.spriteHeight + 4);
     RestoreUnderSprite();
     Bounce();
     if (e.frameIndex >= e.frameCount) e.frameIndex = 0;

@@ -62,6 +62,7 @@ struct SaverEngine {
     // through the desktop's pyramid built right after the capture.
     int32_t fine;
     int32_t fineRecord;  // the record rendered last, which PasteComposite pastes
+    int32_t fineShown[4];  // left, top, right, bottom of what the last tick showed
     FineDeck fineDeck;
     FineLevels fineLevels;
 };

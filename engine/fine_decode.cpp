@@ -170,6 +170,13 @@ int ReadSpans(Reader &r, int32_t index, Cursor &c, FineRecordPlace &place) {
         lastEnd = span.column + span.count;
         pixels += span.count;
     }
+    for (uint32_t s = 0; s < place.spanCount; s++) {
+        const FineSpan &span = d.spans[place.firstSpan + s];
+        if (s == 0) place.left = span.column, place.top = span.row, place.right = 0;
+        if (span.column < place.left) place.left = span.column;
+        if (span.column + span.count > place.right) place.right = span.column + span.count;
+        place.bottom = span.row + 1;
+    }
     if (pixels != place.pixelCount)
         return Fail(r, "record %d: spans hold %llu pixels, not %u", index,
                     (unsigned long long)pixels, place.pixelCount);

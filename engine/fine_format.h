@@ -86,10 +86,13 @@ struct FineSpan {
     uint32_t firstPixel;  // index into the record's pixels
 };
 
-// Where a decoded record lies in FineDeck's arrays.
+// Where a decoded record lies in FineDeck's arrays, and the rectangle of the
+// frame its spans cover (columns left..right-1, rows top..bottom-1; empty
+// when left = right).
 struct FineRecordPlace {
     uint32_t firstSpan, spanCount;
     uint32_t firstPixel, pixelCount;
+    int32_t left, top, right, bottom;
 };
 
 // Every record of a container, decoded once at set-up.

@@ -165,7 +165,7 @@ struct Bench {
             spans.push_back(FineSpan{(uint16_t)r, 0, (uint16_t)w, 0, (uint32_t)(r * w)});
         deck.spans = spans.data();
         deck.pixels = pixels.data();
-        deck.records[0] = FineRecordPlace{0, (uint32_t)h, 0, (uint32_t)(w * h)};
+        deck.records[0] = FineRecordPlace{0, (uint32_t)h, 0, (uint32_t)(w * h), 0, 0, w, h};
         composite.assign((size_t)w * h * 4, 0);
         FineTarget target = {x, y, composite.data()};
         (plain ? FineRenderRecordPlain : FineRenderRecord)(deck, 0, levels, target);
