@@ -28,7 +28,7 @@ expected="lrwxrwxrwx root/root ./usr/bin/orb
 files=$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ {print $1, $2, $6}' | sort)
 [ "$files" = "$(sort <<<"$expected")" ] || fail "file list:"$'\n'"$files"
 # orb on the PATH is the hack itself.
-dpkg-deb -c "$deb" | grep -q ' \./usr/bin/orb -> \.\./libexec/xscreensaver/orb$' ||
+dpkg-deb -c "$deb" | grep ' \./usr/bin/orb -> \.\./libexec/xscreensaver/orb$' >/dev/null ||
   fail "/usr/bin/orb does not lead to ../libexec/xscreensaver/orb"
 dirs=$(dpkg-deb -c "$deb" | awk '$1 ~ /^d/ && $1 != "drwxr-xr-x" {print $1, $6}')
 [ -z "$dirs" ] || fail "directories not 0755: $dirs"
