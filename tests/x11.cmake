@@ -13,7 +13,7 @@ if(NOT ORB_SANITIZE AND TARGET orb)
   target_link_libraries(orb_x11_probe PRIVATE X11::X11 PNG::PNG)
 
   set(x11_cases root_dim30 root_dim100 first_tick moves stored_setting no_shm window_id
-                saved_picture monitors_root dense_screen window_gone own_window fullscreen bad_input)
+                saved_picture monitors_root dense_screen root_restored window_gone own_window fullscreen bad_input)
   foreach(case ${x11_cases})
     add_test(NAME x11_${case}
       COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/x11/run_case.sh ${case} $<TARGET_FILE:orb>
