@@ -7,7 +7,7 @@ WIN64 := build-win64
 WIN32 := build-win32
 FUZZ := build-fuzz
 
-.PHONY: all deps native-configure balls native asan win64 win32 dist test run run-wine bench bench-x11 bench-x11-4k clean fuzz fuzz-smoke fuzz-long preview fuzz-merge
+.PHONY: all deps native-configure balls native readme-options asan win64 win32 dist test run run-wine bench bench-x11 bench-x11-4k clean fuzz fuzz-smoke fuzz-long preview fuzz-merge
 
 all: native
 
@@ -105,6 +105,10 @@ bench-x11-4k: deps
 # The README's pictures of the ball over sample desktops (scripts/preview.sh).
 preview: deps
 	JOBS=$(JOBS) ORB_BUILD_DIR=$(NATIVE) ./scripts/preview.sh
+
+# The README's table of orbtool's options, from orbtool's own help.
+readme-options: native-configure
+	cmake --build $(NATIVE) --target orbtool_readme_options -j $(JOBS)
 
 clean:
 	rm -rf $(NATIVE) $(ASAN) $(WIN64) $(WIN32) $(FUZZ)

@@ -16,19 +16,27 @@ install(TARGETS orb orb-wayland DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/xscreens
 install(FILES ${ORB_XSCREENSAVER_XML} DESTINATION ${CMAKE_INSTALL_DATADIR}/xscreensaver/config)
 install(TARGETS orbtool DESTINATION ${CMAKE_INSTALL_BINDIR})
 
+# `orb` on everyone's PATH too, as a relative link to the hack, so the
+# commands the README and orb(6) show work as typed.
+set(packaging_out ${PROJECT_BINARY_DIR}/packaging)
+file(RELATIVE_PATH orb_from_bin /${CMAKE_INSTALL_BINDIR}
+     /${CMAKE_INSTALL_LIBEXECDIR}/xscreensaver/orb)
+file(MAKE_DIRECTORY ${packaging_out}/bin)
+file(CREATE_LINK ${orb_from_bin} ${packaging_out}/bin/orb SYMBOLIC)
+install(FILES ${packaging_out}/bin/orb DESTINATION ${CMAKE_INSTALL_BINDIR})
+
 # MATE's screen saver (and Xfce's, its fork) offers every desktop entry of
 # the Screensaver category in applications/screensavers/, and runs its Exec
 # line with XSCREENSAVER_WINDOW set; the daemon runs hacks only from the
 # folders it knows, XScreenSaver's among them.
 set(ORB_HACK_PATH /usr/${CMAKE_INSTALL_LIBEXECDIR}/xscreensaver/orb)
 configure_file(${PROJECT_SOURCE_DIR}/packaging/orb.desktop.in
-  ${PROJECT_BINARY_DIR}/packaging/orb.desktop @ONLY)
-install(FILES ${PROJECT_BINARY_DIR}/packaging/orb.desktop
+  ${packaging_out}/orb.desktop @ONLY)
+install(FILES ${packaging_out}/orb.desktop
   DESTINATION ${CMAKE_INSTALL_DATADIR}/applications/screensavers)
 
 # Man pages and documents are installed gzipped (-n: no name or time
 # stamp inside, so the same sources give the same bytes).
-set(packaging_out ${PROJECT_BINARY_DIR}/packaging)
 set(gzipped_files)
 function(orb_gzip source destination)
   get_filename_component(name ${source} NAME)
@@ -40,7 +48,18 @@ function(orb_gzip source destination)
 endfunction()
 
 configure_file(${PROJECT_SOURCE_DIR}/man/orb.6.in ${packaging_out}/orb.6 @ONLY)
-configure_file(${PROJECT_SOURCE_DIR}/man/orbtool.1.in ${packaging_out}/orbtool.1 @ONLY)
+# orbtool's options come from its own help (cmake/orbtool_docs.cmake).
+set(orbtool_docs ${PROJECT_SOURCE_DIR}/cmake/orbtool_docs.cmake)
+configure_file(${PROJECT_SOURCE_DIR}/man/orbtool.1.in ${packaging_out}/orbtool.1.in @ONLY)
+add_custom_command(OUTPUT ${packaging_out}/orbtool.1
+  COMMAND ${CMAKE_COMMAND} -DORBTOOL=$<TARGET_FILE:orbtool> -DMODE=man
+          -DIN=${packaging_out}/orbtool.1.in -DOUT=${packaging_out}/orbtool.1 -P ${orbtool_docs}
+  DEPENDS orbtool ${packaging_out}/orbtool.1.in ${orbtool_docs} VERBATIM)
+# The README's table of them: `make readme-options` writes it anew.
+add_custom_target(orbtool_readme_options
+  COMMAND ${CMAKE_COMMAND} -DORBTOOL=$<TARGET_FILE:orbtool> -DMODE=write-readme
+          -DREADME=${PROJECT_SOURCE_DIR}/README.md -P ${orbtool_docs}
+  DEPENDS orbtool VERBATIM)
 configure_file(${PROJECT_SOURCE_DIR}/packaging/changelog.in ${packaging_out}/changelog @ONLY)
 orb_gzip(${packaging_out}/orb.6 ${CMAKE_INSTALL_MANDIR}/man6)
 orb_gzip(${packaging_out}/orbtool.1 ${CMAKE_INSTALL_MANDIR}/man1)

@@ -62,6 +62,16 @@ int ValidateAnyContainer(const uint8_t *data, uint32_t size, char *why, uint32_t
     return ValidateContainer(data, size, nullptr, why, whyCapacity);
 }
 
+void ContainerFrameSize(const uint8_t *data, uint32_t size, int32_t *width, int32_t *height) {
+    const uint8_t *slot = data + kContainerHeaderBytes;
+    // A fine container keeps the classic entry zero; a classic one that
+    // merely starts with the fine magic does not.
+    int fine = IsFineContainer(data, size) && size >= kFineFrameTableOffset &&
+               ReadLe32(slot + kEntryWidth) == 0;
+    *width = (int32_t)ReadLe32(fine ? data + kFineWidthOffset : slot + kEntryWidth);
+    *height = (int32_t)ReadLe32(fine ? data + kFineHeightOffset : slot + kEntryHeight);
+}
+
 // Check a container and take it as the one to play: a fine one is decoded
 // whole here, once, and kept.
 static int Accept(const uint8_t *data, uint32_t size) {

@@ -95,6 +95,8 @@ void EngineReset(void);
 // Check a container of either encoding, classic or fine, as the engine will
 // before it plays it. 1 when valid; `why` (may be null) names the violation.
 int ValidateAnyContainer(const uint8_t *data, uint32_t size, char *why, uint32_t whyCapacity);
+// The frame size of a container ValidateAnyContainer passed.
+void ContainerFrameSize(const uint8_t *data, uint32_t size, int32_t *width, int32_t *height);
 
 void EngineSetup(EdgeWindow window);
 void EngineTick(EdgeWindow window);

@@ -20,9 +20,9 @@ middle=$(((frames - 1) / 2))
 "$orbtool" cut "$builtin" --frames "$((middle - 1)),$middle,$((middle + 1))" -o "$out/ball_turn"
 
 # Odd sizes and each play mode: bouncing, appearing, still.
-"$orbtool" bake --size 9x13 --frames 3 --mode 1 --max-diameter 9 --min-diameter 3 \
+"$orbtool" bake --size 9x13 --frames 3 --mode 1 --max-diameter 7 --min-diameter 3 \
     -o "$out/baked_bounce_9x13"
-"$orbtool" bake --size 16x8 --frames 2 --mode 3 --max-diameter 8 --min-diameter 4 --facets 2 \
+"$orbtool" bake --size 16x8 --frames 2 --mode 3 --max-diameter 6 --min-diameter 4 --facets 2 \
     -o "$out/baked_appear_16x8"
 "$orbtool" bake --size 16x12 --frames 1 --mode 0 --max-diameter 12 --min-diameter 12 --facets 1 \
     -o "$out/baked_still_16x12"

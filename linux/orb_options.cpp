@@ -190,7 +190,7 @@ int ParseOrbOptions(int argc, char **argv, OrbOptions *o, std::string *why) {
     for (int i = 1; i < argc; ++i) {
         const OrbOptionSpec *spec = FindOption(argv[i]);
         if (!spec) {
-            *why = std::string("unknown option '") + argv[i] + "' (try -help)";
+            *why = std::string("unknown option '") + argv[i] + "'";
             return 0;
         }
         const char *value = nullptr;
@@ -201,9 +201,14 @@ int ParseOrbOptions(int argc, char **argv, OrbOptions *o, std::string *why) {
             }
             value = argv[++i];
         }
+        const DisplayChoice display = o->display;
         if (!spec->apply(o, value, *spec)) {
             *why = std::string("bad value '") + (value ? value : "") + "' for -" + spec->name +
                    " " + (spec->argName ? spec->argName : "") + " (" + HelpLine(*spec) + ")";
+            return 0;
+        }
+        if (display != kDisplayAuto && o->display != display) {
+            *why = "give only one of -x11 and -wayland";
             return 0;
         }
         if (spec->apply == SetRoot || spec->apply == SetWindowId) {

@@ -39,10 +39,15 @@ static int LoadLibFile(const char *path) {
 }
 
 static int SaveDim(int32_t percent) {
+    const std::string path = SettingsFilePath(ORB_SETTINGS_VALUE_NAME);
+    if (path.empty()) {
+        fprintf(stderr, "orb: cannot store the setting: neither XDG_CONFIG_HOME nor HOME is set\n");
+        return 0;
+    }
     StoreSettings(ORB_SETTINGS_VALUE_NAME, percent, 0, 0);
     int32_t stored = -1;
     if (!LoadSettings(ORB_SETTINGS_VALUE_NAME, &stored, nullptr, nullptr) || stored != percent) {
-        fprintf(stderr, "orb: could not store the setting under $XDG_CONFIG_HOME/orb\n");
+        fprintf(stderr, "orb: could not store the setting in '%s'\n", path.c_str());
         return 0;
     }
     printf("orb: stored -dim %d as the default\n", (int)percent);
@@ -53,7 +58,7 @@ static int RunCommandLine(int argc, char **argv, OrbOptions *o) {
     InitOrbOptions(o);
     std::string why;
     if (!ParseOrbOptions(argc, argv, o, &why)) {
-        fprintf(stderr, "orb: %s\n", why.c_str());
+        fprintf(stderr, "orb: %s\nTry 'orb -help'.\n", why.c_str());
         return kExitUsage;
     }
     if (o->help) {
@@ -106,6 +111,18 @@ int StartFrontEnd(int argc, char **argv, FrontEnd self, OrbOptions *o) {
         if (o->display != kDisplayAuto) return kExitFailure;
     }
     return PrepareEngine(*o) ? -1 : kExitFailure;
+}
+
+int LibFitsWindow(int32_t width, int32_t height) {
+    const uint8_t *lib = gEngineOptions.checkedContainer;
+    if (!lib) return 1;  // the built-in balls: the largest that fits, or none
+    // Checked by LoadLibFile, in either encoding.
+    int32_t w = 0, h = 0;
+    ContainerFrameSize(lib, gEngineOptions.checkedContainerSize, &w, &h);
+    if (EngineFitsWindow(width, height, w, h)) return 1;
+    fprintf(stderr, "orb: the -lib animation's %d x %d frames do not fit the %d x %d window\n",
+            (int)w, (int)h, (int)width, (int)height);
+    return 0;
 }
 
 void ExecSibling(const char *program, char **argv, const char *extra) {

@@ -9,6 +9,9 @@
 //                             status (a -help, a refused command line, a
 //                             -lib that cannot be played, a build without a
 //                             built-in ball, a sibling that would not start)
+//   LibFitsWindow(width, height)  0, with the reason on stderr, when the
+//                             -lib animation cannot play in a window of that
+//                             size; 1 when it can or there is none
 //   ExecSibling(name, argv, extra)  hands the command line to the other
 //                             front end (orb <-> orb-wayland)
 #ifndef ORB_LINUX_ORB_START_H
@@ -27,6 +30,8 @@ enum {
 enum FrontEnd { kFrontEndX11, kFrontEndWayland };
 
 int StartFrontEnd(int argc, char **argv, FrontEnd self, OrbOptions *o);
+
+int LibFitsWindow(int32_t width, int32_t height);
 
 // Runs `program`, the other front end, from this program's own folder with
 // this command line and `extra` after it (null: nothing). Returns only when

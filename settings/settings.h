@@ -47,4 +47,11 @@ int SettingsStoreRead(const char *valueName, uint8_t *record, uint32_t capacity)
 // Write the named value; 1 on success. Never leaves a torn value behind.
 int SettingsStoreWrite(const char *valueName, const uint8_t *record, uint32_t size);
 
+#ifndef _WIN32
+#include <string>
+// The file store's file for the named value; empty when neither
+// XDG_CONFIG_HOME nor HOME says where it goes.
+std::string SettingsFilePath(const char *valueName);
+#endif
+
 #endif

@@ -22,7 +22,7 @@ static std::string ConfigFolder(void) {
 
 // A value name becomes a file name; names that could leave the folder are
 // refused.
-static std::string ValuePath(const char *valueName) {
+std::string SettingsFilePath(const char *valueName) {
     if (!valueName || !valueName[0] || valueName[0] == '.' || strchr(valueName, '/'))
         return std::string();
     std::string folder = ConfigFolder();
@@ -30,7 +30,7 @@ static std::string ValuePath(const char *valueName) {
 }
 
 int SettingsStoreRead(const char *valueName, uint8_t *record, uint32_t capacity) {
-    std::string path = ValuePath(valueName);
+    std::string path = SettingsFilePath(valueName);
     if (path.empty()) return 0;
     int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return 0;
@@ -66,7 +66,7 @@ static int WriteAll(int fd, const uint8_t *bytes, uint32_t size) {
 }
 
 int SettingsStoreWrite(const char *valueName, const uint8_t *record, uint32_t size) {
-    std::string path = ValuePath(valueName);
+    std::string path = SettingsFilePath(valueName);
     if (path.empty() || !MakeFolders(ConfigFolder())) return 0;
     // Written beside the value and renamed over it, so a crash leaves either
     // the old value or the new one, never a torn one.

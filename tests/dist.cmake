@@ -15,7 +15,10 @@ add_test(NAME man.orb COMMAND Python3::Interpreter ${release_checks}/check_man_o
   ${man_pages}/orb.6 $<TARGET_FILE:orb> -help)
 add_test(NAME man.orbtool COMMAND Python3::Interpreter ${release_checks}/check_man_options.py
   ${man_pages}/orbtool.1 $<TARGET_FILE:orbtool> --help)
-set_tests_properties(man.orb man.orbtool PROPERTIES LABELS tool)
+add_test(NAME readme.orbtool_options COMMAND ${CMAKE_COMMAND} -DORBTOOL=$<TARGET_FILE:orbtool>
+  -DMODE=check-readme -DREADME=${PROJECT_SOURCE_DIR}/README.md
+  -P ${PROJECT_SOURCE_DIR}/cmake/orbtool_docs.cmake)
+set_tests_properties(man.orb man.orbtool readme.orbtool_options PROPERTIES LABELS tool)
 
 add_test(NAME dist.windows_zip COMMAND Python3::Interpreter ${release_checks}/check_windows_zip.py
   ${release_dir}/orb-${PROJECT_VERSION}-windows.zip ${PROJECT_VERSION} ${PROJECT_SOURCE_DIR}/LICENSE)

@@ -13,7 +13,7 @@ if(NOT ORB_SANITIZE AND TARGET orb)
   target_link_libraries(orb_x11_probe PRIVATE X11::X11 PNG::PNG)
 
   set(x11_cases root_dim30 root_dim100 first_tick moves stored_setting no_shm window_id
-                saved_picture monitors_root dense_screen window_gone own_window fullscreen bad_input
+                saved_picture monitors_root dense_screen root_restored window_gone own_window fullscreen bad_input
                 classic smoothness)
   # What orb plays unless told otherwise: the fine 128 where the build has it.
   orb_fine_ball_file(128 played)

@@ -404,7 +404,7 @@ int CheckBallParams(const BallParams &p, std::string *why) {
     } checks[] = {
         {p.frames, kBallFramesRange, "frame count", ""},
         {p.playMode, kBallPlayModeRange, "play mode", ""},
-        {p.facetFrequency, kBallFacetsRange, "facet density", " (0: a smooth ball)"},
+        {p.facetFrequency, kBallFacetsRange, "facets", " (more: a finer cut; 0: a smooth ball)"},
         {p.turn, kBallTurnRange, "turn", " fifths of a revolution"},
         {p.brightness, kBallBrightnessRange, "brightness", " percent"},
         {p.refraction, kBallRefractionRange, "refraction", " percent"},
@@ -416,16 +416,25 @@ int CheckBallParams(const BallParams &p, std::string *why) {
         }
     }
     int32_t side = p.width < p.height ? p.width : p.height;
-    if (p.minDiameter < 2 || p.minDiameter > p.maxDiameter || p.maxDiameter > side) {
-        *why = "diameters must satisfy 2 <= min <= max <= frame side (" + std::to_string(side) + ")";
+    int32_t largest = LargestBallDiameter(side);
+    if (p.minDiameter < 2 || p.minDiameter > p.maxDiameter || p.maxDiameter > largest) {
+        *why = "diameters must satisfy 2 <= min <= max <= " + std::to_string(largest) +
+               (largest < side ? " (a frame side below 12 keeps 2 pixels round the ball)"
+                               : " (the frame side)");
         return 0;
     }
     return 1;
 }
 
+// A frame's runs must fit in as many words as it has pixels. Each row run
+// costs a control word, paid back only by runs of equal words, which the
+// pixels round the ball give; a ball filling a tiny frame leaves too few.
+int32_t LargestBallDiameter(int32_t side) { return side < 12 ? side - 2 : side; }
+
 int32_t ScaledDiameter(int32_t diameterAt128, int32_t side) {
     int32_t d = (int32_t)(((int64_t)diameterAt128 * side + 64) / 128);
-    return d < 2 ? 2 : d;
+    int32_t largest = LargestBallDiameter(side);
+    return d < 2 ? 2 : d > largest ? largest : d;
 }
 
 double BallDiameter(const BallParams &p, int32_t index) {

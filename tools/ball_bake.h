@@ -84,8 +84,11 @@ struct BallPixel {
 
 int CheckBallParams(const BallParams &params, std::string *why);
 
+// The largest ball diameter a frame whose shorter side is `side` holds.
+int32_t LargestBallDiameter(int32_t side);
+
 // A diameter of the default 128 frame, in proportion for a frame of `side`
-// (at least 2 pixels).
+// (2 pixels up to LargestBallDiameter).
 int32_t ScaledDiameter(int32_t diameterAt128, int32_t side);
 
 // The diameter of frame `index` in pixels (may be fractional).

@@ -52,6 +52,17 @@ std::vector<uint32_t> EncodeWordRuns(const uint32_t *words, int32_t width, int32
     return runs;
 }
 
+// The saver decodes a frame's runs into width*height words and refuses the
+// container if they need more, as rows of a small frame may, where each row
+// pays a control word and few neighbours are equal. Runs may cross rows, so
+// such a frame is coded as one long row instead: the corners outside the
+// ball then join into runs across the row ends.
+std::vector<uint32_t> EncodeFrameRuns(const uint32_t *words, int32_t width, int32_t height) {
+    std::vector<uint32_t> runs = EncodeWordRuns(words, width, height);
+    if (runs.size() <= (size_t)width * (size_t)height) return runs;
+    return EncodeWordRuns(words, width * height, 1);
+}
+
 int ExpandWordRuns(const std::vector<uint32_t> &runs, uint32_t wordCount,
                    std::vector<uint32_t> *words) {
     words->clear();
@@ -118,10 +129,7 @@ int WriteContainer(const ContainerLayout &layout, const std::vector<std::vector<
     (*out)[slot + kEntryFrameCount] = (uint8_t)frames.size();
 
     for (size_t i = 0; i < frames.size(); i++) {
-        std::vector<uint32_t> runs = EncodeWordRuns(frames[i].data(), layout.width, layout.height);
-        // The saver decodes a frame's runs into width*height words and
-        // refuses the container if they need more, as they may where few
-        // neighbours are equal (a 1 x 1 frame always takes two words).
+        std::vector<uint32_t> runs = EncodeFrameRuns(frames[i].data(), layout.width, layout.height);
         if (runs.size() > wordCount) {
             *why = "frame " + std::to_string(i) + " takes " + std::to_string(runs.size()) +
                    " words of runs, more than its " + std::to_string(wordCount) + " pixels";

@@ -30,6 +30,10 @@ struct ContainerLayout {
 // words) and repeat runs (RepeatRunControl(k), then the word).
 std::vector<uint32_t> EncodeWordRuns(const uint32_t *words, int32_t width, int32_t height);
 
+// The runs WriteContainer stores: EncodeWordRuns, unless they need more
+// words than the frame has pixels; then the frame coded as one row.
+std::vector<uint32_t> EncodeFrameRuns(const uint32_t *words, int32_t width, int32_t height);
+
 // Expand a run stream back into words (the writer's own check; the engine has
 // its own decoder). Returns 0 if the runs do not cover exactly `wordCount`.
 int ExpandWordRuns(const std::vector<uint32_t> &runs, uint32_t wordCount,

@@ -6,9 +6,10 @@
 //   orbtool cut FILE --frames I,J,... -o OUT
 //   orbtool render FILE [--background PNG] [--dim P] [--ticks N] -o OUT
 //   orbtool --help | --version
+//   orbtool COMMAND --help
 //
 // Exit status: 0 success, 1 a failure (bad file, invalid container, cannot
-// write), 2 a usage error.
+// write), 2 a usage error (one line, and where the help is).
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -55,19 +56,20 @@ std::vector<ToolOption> BakeOptionTable(BakeArgs *a) {
                    "classic: displacement words; fine: the filtered glass ball, its frame 1.5 "
                    "times its diameter (takes --size, --frames and --mode)"),
         SizeOption("--size", &p.width, &p.height, kBallSideRange.low, kBallSideRange.high,
-                   "frame size in pixels, a side"),
+                   "frame width and height in pixels"),
         WholeOption("--frames", "N", &p.frames, kBallFramesRange.low, kBallFramesRange.high,
                     "frame count"),
         WholeOption("--mode", "M", &p.playMode, kBallPlayModeRange.low, kBallPlayModeRange.high,
                     "play mode byte: 1 bounces and loops, 2..4 appear now and then"),
         WholeOption("--facets", "F", &p.facetFrequency, kBallFacetsRange.low,
                     kBallFacetsRange.high,
-                    "facet density: each icosahedron face cut into F*F facets, 0 a smooth ball"),
+                    "how finely the glass is cut: each of the icosahedron's 20 faces into F*F "
+                    "facets, so more facets are smaller and the ball smoother; 0 no cut at all"),
         WholeOption("--turn", "T", &p.turn, kBallTurnRange.low, kBallTurnRange.high,
                     "fifths of a revolution per loop, negative turns the other way"),
         WholeOption("--max-diameter", "D", &p.maxDiameter, 0, 0,
-                    "ball diameter in the first and last frame, at most the frame side; "
-                    "unless given, in proportion to the side"),
+                    "ball diameter in the first and last frame, at most the frame side (on a "
+                    "side below 12, 2 less); unless given, in proportion to the side"),
         WholeOption("--min-diameter", "D", &p.minDiameter, 0, 0,
                     "ball diameter in the middle frame, 2 to the first frame's; unless given, "
                     "in proportion to the side"),
@@ -105,32 +107,72 @@ std::vector<ToolOption> CutOptionTable(CutArgs *a) {
     };
 }
 
-std::string Usage() {
-    BakeArgs bake;
-    RenderArgs render;
-    CutArgs cut;
-    return "usage: orbtool bake [-o FILE] [options]\n"
-           "       orbtool info FILE\n"
-           "       orbtool cut FILE --frames I,J,... -o OUT\n"
-           "       orbtool render FILE [--background PNG] [--dim P] [--ticks N] -o OUT\n"
-           "       orbtool --help | --version\n"
-           "\n"
-           "bake     generate the crystal-ball animation container.\n"
-           "         The defaults reproduce the built-in container byte for byte.\n" +
-           ToolOptionUsage(BakeOptionTable(&bake)) +
-           "info     check FILE as the saver would and print what it holds; exits 1 when the\n"
-           "         container breaks a rule, naming the first violation.\n"
-           "cut      write OUT, a container of some frames of FILE; the fuzzer's small\n"
-           "         seeds are cut this way.\n" +
-           ToolOptionUsage(CutOptionTable(&cut)) +
-           "render   play FILE through the engine over a background and write two PNGs:\n"
-           "         OUT, a contact sheet of all frames, and OUT with '-screen' before its\n"
-           "         extension, the screen after the ticks.\n" +
-           ToolOptionUsage(RenderOptionTable(&render));
+// What `orbtool COMMAND --help` says: the synopsis, what the command does
+// and its options. `orbtool --help` says it of every command.
+struct CommandHelp {
+    const char *name;
+    const char *synopsis;  // after "orbtool "
+    const char *about;
+    std::string (*options)();  // the option lines, with the defaults
+};
+
+const CommandHelp kCommands[] = {
+    {"bake", "bake [-o FILE] [options]",
+     "Generate the crystal-ball animation container. The defaults reproduce the built-in "
+     "container byte for byte.",
+     [] {
+         BakeArgs a;
+         return ToolOptionUsage(BakeOptionTable(&a));
+     }},
+    {"info", "info FILE",
+     "Check FILE as the saver would and print what it holds; exits 1 when the container "
+     "breaks a rule, naming the first violation.",
+     [] { return std::string(); }},
+    {"cut", "cut FILE --frames I,J,... -o OUT",
+     "Write OUT, a container of some frames of FILE; the fuzzer's small seeds are cut this "
+     "way.",
+     [] {
+         CutArgs a;
+         return ToolOptionUsage(CutOptionTable(&a));
+     }},
+    {"render", "render FILE [--background PNG] [--dim P] [--ticks N] -o OUT",
+     "Play FILE through the engine over a background and write two PNGs: OUT, a contact "
+     "sheet of all frames, and OUT with '-screen' before its extension, the screen after the "
+     "ticks (OUT without an extension gets '.png').",
+     [] {
+         RenderArgs a;
+         return ToolOptionUsage(RenderOptionTable(&a));
+     }},
+};
+
+const CommandHelp *FindCommand(const std::string &name) {
+    for (const CommandHelp &c : kCommands)
+        if (name == c.name) return &c;
+    return nullptr;
 }
 
-int UsageError(const std::string &message) {
-    fprintf(stderr, "orbtool: %s\n%s", message.c_str(), Usage().c_str());
+std::string Usage() {
+    std::string usage;
+    for (const CommandHelp &c : kCommands)
+        usage += (usage.empty() ? "usage: orbtool " : "       orbtool ") + std::string(c.synopsis) +
+                 "\n";
+    usage += "       orbtool COMMAND --help\n       orbtool --help | --version\n";
+    for (const CommandHelp &c : kCommands) {
+        std::string name = std::string(c.name) + std::string(9 - strlen(c.name), ' ');
+        usage += "\n" + name + WrapText(c.about, 9, 9) + c.options();
+    }
+    return usage;
+}
+
+std::string Usage(const CommandHelp &c) {
+    return "usage: orbtool " + std::string(c.synopsis) + "\n\n" + WrapText(c.about, 0, 0) +
+           (c.options().empty() ? "" : "\n" + c.options());
+}
+
+// One line saying what was wrong, and where the help is.
+int UsageError(const char *command, const std::string &message) {
+    fprintf(stderr, "orbtool: %s\nTry 'orbtool %s--help'.\n", message.c_str(),
+            command ? (std::string(command) + " ").c_str() : "");
     return 2;
 }
 
@@ -151,16 +193,16 @@ int Bake(int argc, char **argv) {
     BakeArgs args;
     std::string why;
     if (!ParseToolOptions(BakeOptionTable(&args), "bake", argc, argv, 2, &why))
-        return UsageError(why);
+        return UsageError("bake", why);
     BallParams &params = args.params;
     if (args.encoding != "classic" && args.encoding != "fine")
-        return UsageError("--encoding needs classic or fine");
+        return UsageError("bake", "--encoding needs classic or fine");
     if (args.encoding == "fine") {
-        if (params.width != params.height) return UsageError("a fine ball is square");
+        if (params.width != params.height) return UsageError("bake", "a fine ball is square");
         FineBallParams fine = FineBallFor(params.width);
         fine.frames = params.frames;
         fine.playMode = params.playMode;
-        if (!CheckFineBallParams(fine, &why)) return UsageError(why);
+        if (!CheckFineBallParams(fine, &why)) return UsageError("bake", why);
         return BakeFineFile(fine, args.output, &why) ? 0 : Failure(why);
     }
     // A larger or smaller frame keeps the built-in ball's proportions.
@@ -169,7 +211,7 @@ int Bake(int argc, char **argv) {
         params.maxDiameter = ScaledDiameter(BallParams{}.maxDiameter, side);
     if (!Given(argc, argv, "--min-diameter"))
         params.minDiameter = ScaledDiameter(BallParams{}.minDiameter, side);
-    if (!CheckBallParams(params, &why)) return UsageError(why);
+    if (!CheckBallParams(params, &why)) return UsageError("bake", why);
     std::vector<uint8_t> container;
     if (!BakeBallContainer(params, &container, &why)) return Failure(why);
     if (!WriteFileBytes(args.output, container, &why)) return Failure(why);
@@ -242,24 +284,8 @@ void PrintFacts(const ContainerFacts &f, int valid) {
                i % 4 == 3 ? "\n" : "");
 }
 
-int FineInfo(const char *name, const std::vector<uint8_t> &data) {
-    FineFacts facts;
-    char violation[256] = "";
-    int valid = DecodeFineContainer(data.data(), (uint32_t)data.size(), nullptr, &facts,
-                                    violation, sizeof violation);
-    printf("%s\n", name);
-    PrintFineFacts(facts, valid);
-    if (!valid) {
-        printf("\nviolation         %s\n", violation);
-        fprintf(stderr, "orbtool: %s is not a valid container: %s\n", name, violation);
-        return 1;
-    }
-    printf("\nvalid: no violation\n");
-    return 0;
-}
-
 int Info(int argc, char **argv) {
-    if (argc != 3) return UsageError("info takes exactly one file");
+    if (argc != 3) return UsageError("info", "info takes exactly one file");
     std::vector<uint8_t> data;
     std::string why;
     if (!ReadContainerBytes(argv[2], &data, &why)) return Failure(why);
@@ -317,12 +343,12 @@ int Cut(int argc, char **argv) {
     std::string input, why;
     if (!ParseFileCommand(CutOptionTable(&args), "cut", "cut needs FILE, --frames and -o OUT",
                           argc, argv, &input, &why))
-        return UsageError(why);
+        return UsageError("cut", why);
     if (args.frames.empty() || args.output.empty())
-        return UsageError("cut needs FILE, --frames and -o OUT");
+        return UsageError("cut", "cut needs FILE, --frames and -o OUT");
     std::vector<int32_t> indices;
     if (!ParseFrameList(args.frames, &indices))
-        return UsageError("--frames needs frame numbers 0..126, for example 0,29");
+        return UsageError("cut", "--frames needs frame numbers 0..126, for example 0,29");
     std::vector<uint8_t> source, container;
     if (!ReadContainerBytes(input, &source, &why)) return Failure(why);
     if (!CutContainer(source, indices, &container, &why)) return Failure(input + ": " + why);
@@ -382,12 +408,22 @@ void RgbToBgr(std::vector<uint8_t> *pixels) {
     for (size_t i = 0; i + 2 < pixels->size(); i += 3) std::swap((*pixels)[i], (*pixels)[i + 2]);
 }
 
-std::string ScreenFileName(const std::string &out) {
+// Where OUT's extension starts (after its last '/'), or npos.
+size_t ExtensionAt(const std::string &out) {
     size_t dot = out.rfind('.');
     size_t slash = out.rfind('/');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
-        return out + "-screen.png";
-    return out.substr(0, dot) + "-screen" + out.substr(dot);
+    bool none = dot == std::string::npos || (slash != std::string::npos && dot < slash);
+    return none ? std::string::npos : dot;
+}
+
+// The contact sheet is a PNG: a name without an extension says so.
+std::string SheetFileName(const std::string &out) {
+    return ExtensionAt(out) == std::string::npos ? out + ".png" : out;
+}
+
+std::string ScreenFileName(const std::string &sheet) {
+    size_t dot = ExtensionAt(sheet);
+    return sheet.substr(0, dot) + "-screen" + sheet.substr(dot);
 }
 
 // Start the engine on the offscreen edge over `screen` (BGR).
@@ -483,9 +519,9 @@ int Render(int argc, char **argv) {
     std::string input, why;
     if (!ParseFileCommand(RenderOptionTable(&args), "render", "render needs a container file",
                           argc, argv, &input, &why))
-        return UsageError(why);
-    if (args.output.empty()) return UsageError("render needs -o OUT");
-    const std::string &background = args.background, &output = args.output;
+        return UsageError("render", why);
+    if (args.output.empty()) return UsageError("render", "render needs -o OUT");
+    const std::string &background = args.background, output = SheetFileName(args.output);
     const int32_t dim = args.dim, ticks = args.ticks;
 
     std::vector<uint8_t> container;
@@ -526,11 +562,23 @@ int Render(int argc, char **argv) {
     return 0;
 }
 
+// --help or -h anywhere after the command.
+bool HelpAsked(int argc, char **argv) {
+    for (int i = 2; i < argc; i++)
+        if (!strcmp(argv[i], "--help") || !strcmp(argv[i], "-h")) return true;
+    return false;
+}
+
 }  // namespace
 
 int main(int argc, char **argv) {
-    if (argc < 2) return UsageError("no command given");
+    if (argc < 2) return UsageError(nullptr, "no command given");
     std::string command = argv[1];
+    const CommandHelp *help = FindCommand(argc > 2 && command == "help" ? argv[2] : command);
+    if (help && (HelpAsked(argc, argv) || command == "help")) {
+        fputs(Usage(*help).c_str(), stdout);
+        return 0;
+    }
     if (command == "-h" || command == "--help" || command == "help") {
         fputs(Usage().c_str(), stdout);
         return 0;
@@ -543,5 +591,5 @@ int main(int argc, char **argv) {
     if (command == "info") return Info(argc, argv);
     if (command == "render") return Render(argc, argv);
     if (command == "cut") return Cut(argc, argv);
-    return UsageError("unknown command '" + command + "'");
+    return UsageError(nullptr, "unknown command '" + command + "'");
 }

@@ -33,3 +33,19 @@ void PrintFineFacts(const FineFacts &f, int valid) {
     if (valid) printf("coarsest filter   level %d (%d x %d desktop pixels)\n", f.topLevel,
                       1 << f.topLevel, 1 << f.topLevel);
 }
+
+int FineInfo(const char *name, const std::vector<uint8_t> &data) {
+    FineFacts facts;
+    char violation[256] = "";
+    int valid = DecodeFineContainer(data.data(), (uint32_t)data.size(), nullptr, &facts,
+                                    violation, sizeof violation);
+    printf("%s\n", name);
+    PrintFineFacts(facts, valid);
+    if (!valid) {
+        printf("\nviolation         %s\n", violation);
+        fprintf(stderr, "orbtool: %s is not a valid container: %s\n", name, violation);
+        return 1;
+    }
+    printf("\nvalid: no violation\n");
+    return 0;
+}

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "fine_bake.h"
 #include "fine_format.h"
@@ -13,5 +14,9 @@
 int BakeFineFile(const FineBallParams &params, const std::string &output, std::string *why);
 
 void PrintFineFacts(const FineFacts &facts, int valid);
+
+// orbtool info on a fine container: its facts, and 1 (the reason on
+// stderr) when it breaks a rule.
+int FineInfo(const char *name, const std::vector<uint8_t> &data);
 
 #endif

@@ -114,16 +114,35 @@ int ParseToolOptions(const std::vector<ToolOption> &table, const char *command, 
     return 1;
 }
 
+std::string WrapText(const std::string &text, size_t indent, size_t first) {
+    std::string out, line;
+    size_t room = kHelpWidth - first;
+    size_t at = 0;
+    while (at < text.size()) {
+        size_t end = text.find(' ', at);
+        if (end == std::string::npos) end = text.size();
+        std::string word = text.substr(at, end - at);
+        if (!line.empty() && line.size() + 1 + word.size() > room) {
+            out += line + "\n" + std::string(indent, ' ');
+            line.clear();
+            room = kHelpWidth - indent;
+        }
+        line += (line.empty() ? "" : " ") + word;
+        at = end + 1;
+    }
+    return out + line + "\n";
+}
+
 std::string ToolOptionUsage(const std::vector<ToolOption> &table) {
     std::string usage;
     for (const ToolOption &o : table) {
-        std::string left = std::string(o.name) + " " + o.valueName;
-        std::string line = "  " + left + std::string(left.size() < 20 ? 20 - left.size() : 1, ' ');
-        line += o.help;
-        if (o.low < o.high) line += ", " + Range(o);
+        std::string left = "  " + std::string(o.name) + " " + o.valueName;
+        left += std::string(left.size() < kHelpIndent ? kHelpIndent - left.size() : 1, ' ');
+        std::string text = o.help;
+        if (o.low < o.high) text += ", " + Range(o);
         std::string current = Current(o);
-        if (!current.empty()) line += " (" + current + ")";
-        usage += line + "\n";
+        if (!current.empty()) text += " (" + current + ")";
+        usage += left + WrapText(text, kHelpIndent, left.size());
     }
     return usage;
 }

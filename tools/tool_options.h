@@ -8,10 +8,12 @@
 //       one was taken, else 0 and why; the fields the table points at keep
 //       what was parsed
 //   ToolOptionUsage(table)  the usage lines; a row's default is what its
-//                           field holds when the table is made
+//                           field holds when the table is made; a long line
+//                           goes on in the text's column (kHelpIndent)
 #ifndef ORB_TOOLS_TOOL_OPTIONS_H
 #define ORB_TOOLS_TOOL_OPTIONS_H
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -49,5 +51,13 @@ int ParseToolOptions(const std::vector<ToolOption> &table, const char *command, 
                      char **argv, int first, std::string *why);
 
 std::string ToolOptionUsage(const std::vector<ToolOption> &table);
+
+// The help's layout: an option's text starts in column kHelpIndent and goes
+// on there on the next lines; no line is longer than kHelpWidth.
+enum : size_t { kHelpIndent = 22, kHelpWidth = 79 };
+
+// `text` in lines of at most kHelpWidth, the first starting in column
+// `first`, the others in column `indent`; each line ends in a newline.
+std::string WrapText(const std::string &text, size_t indent, size_t first);
 
 #endif

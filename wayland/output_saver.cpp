@@ -278,6 +278,7 @@ int RunOutput(const OrbOptions &o, uint32_t outputName, int capture) {
                 (long long)pixels.width, (long long)pixels.height);
         return kExitFailure;
     }
+    if (!LibFitsWindow((int32_t)pixels.width, (int32_t)pixels.height)) return kExitFailure;
     KeepPicture(grabbed, output->transform, (int32_t)pixels.width, (int32_t)pixels.height);
     MapPixels(pixels);
     WaylandEdgeAttach(h.shm, h.surface, (int32_t)pixels.width, (int32_t)pixels.height,

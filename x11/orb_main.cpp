@@ -232,6 +232,15 @@ static void RunLoop(const OrbOptions &o) {
     }
 }
 
+// The root is everyone's: what we drew there must not outlive us, nor be
+// taken by the next run as the desktop. The server repaints the root's own
+// background, and the exposures ask whoever draws on the root to repaint the
+// rest. (XScreenSaver's window is the daemon's to clear.)
+static void RestoreRoot(Display *d) {
+    XClearArea(d, DefaultRootWindow(d), 0, 0, 0, 0, True);
+    XSync(d, False);
+}
+
 static int RunSaver(OrbOptions *options) {
     ApplyEnvironmentWindow(options);
     const OrbOptions &o = *options;
@@ -260,6 +269,7 @@ static int RunSaver(OrbOptions *options) {
         fprintf(stderr, "orb: the window's visual is not TrueColor; nothing to draw with\n");
         ok = 0;
     }
+    if (ok) ok = LibFitsWindow(gX11Edge.width, gX11Edge.height);
     if (!ok) {
         XCloseDisplay(d);
         return kExitFailure;
@@ -277,6 +287,7 @@ static int RunSaver(OrbOptions *options) {
     XSync(d, False);  // everything drawn is on the screen before we go
     EngineTeardown(&gX11Edge);
     if (gX11Host.ownWindow && gX11Host.drawable) XDestroyWindow(d, gX11Host.drawable);
+    if (o.mode == kModeRoot) RestoreRoot(d);
     XCloseDisplay(d);
     return 0;
 }

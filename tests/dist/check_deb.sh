@@ -16,7 +16,8 @@ fail() {
   status=1
 }
 
-expected="-rwxr-xr-x root/root ./usr/bin/orbtool
+expected="lrwxrwxrwx root/root ./usr/bin/orb
+-rwxr-xr-x root/root ./usr/bin/orbtool
 -rw-r--r-- root/root ./usr/share/doc/orb/changelog.gz
 -rw-r--r-- root/root ./usr/share/doc/orb/copyright
 -rw-r--r-- root/root ./usr/share/man/man1/orbtool.1.gz
@@ -27,6 +28,9 @@ expected="-rwxr-xr-x root/root ./usr/bin/orbtool
 -rw-r--r-- root/root ./usr/share/applications/screensavers/orb.desktop"
 files=$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ {print $1, $2, $6}' | sort)
 [ "$files" = "$(sort <<<"$expected")" ] || fail "file list:"$'\n'"$files"
+# orb on the PATH is the hack itself.
+dpkg-deb -c "$deb" | grep ' \./usr/bin/orb -> \.\./libexec/xscreensaver/orb$' >/dev/null ||
+  fail "/usr/bin/orb does not lead to ../libexec/xscreensaver/orb"
 dirs=$(dpkg-deb -c "$deb" | awk '$1 ~ /^d/ && $1 != "drwxr-xr-x" {print $1, $6}')
 [ -z "$dirs" ] || fail "directories not 0755: $dirs"
 

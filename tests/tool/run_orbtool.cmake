@@ -48,6 +48,9 @@ elseif(CASE STREQUAL "render_builtin")
       message(FATAL_ERROR "render wrote no ${png}")
     endif()
   endforeach()
+  # An OUT without an extension gets one; the screen's name follows it.
+  expect(0 "noext.png: contact sheet.*noext-screen.png: the screen" render ${BUILTIN} --ticks 1
+         -o noext)
   # A rendered screen serves as a background in turn.
   expect(0 "the screen after 5 ticks" render ${BUILTIN} --background ${WORK}/sheet-screen.png
          --ticks 5 -o ${WORK}/again.png)
@@ -60,8 +63,8 @@ elseif(CASE STREQUAL "cut_frames")
   expect(2 "cut needs FILE, --frames and -o OUT" cut three.lib -o again.lib)
   head(${BUILTIN} ${WORK}/short.lib 5000)
   expect(1 "short.lib: not a valid container" cut short.lib --frames 0 -o again.lib)
-  # A frame the saver could not decode is refused, not written.
-  expect(1 "words of runs, more than its 64 pixels"
+  # A ball too wide for a tiny frame is refused, not written.
+  expect(2 "2 <= min <= max <= 6 \\(a frame side below 12"
          bake --size 8x8 --frames 1 --max-diameter 8 --min-diameter 8 -o tiny.lib)
   foreach(left again.lib tiny.lib)
     if(EXISTS ${WORK}/${left})
@@ -69,7 +72,6 @@ elseif(CASE STREQUAL "cut_frames")
     endif()
   endforeach()
 elseif(CASE STREQUAL "usage_errors")
-  expect(2 "usage: orbtool" )
   expect(2 "unknown command 'bakery'" bakery)
   expect(2 "--frames needs a whole number" bake --frames ten)
   expect(2 "frame count must be 1..127" bake --frames 200 -o x.lib)
@@ -95,11 +97,11 @@ elseif(CASE STREQUAL "option_tables")
   expect(2 "unknown render option '--frames'" render ${BUILTIN} --frames 3 -o x.png)
   expect(2 "unknown bake option '--dim'" bake --dim 30)
   expect(2 "render needs a container file" render)
-  expect(0 "--size WxH +frame size in pixels, a side, 8..400 \\(128x128\\)" --help)
+  expect(0 "--size WxH +frame width and height in pixels, 8..400 \\(128x128\\)" --help)
   expect(0 "-o FILE +where to write the container \\(orb.lib\\)" --help)
-  expect(0 "--refraction P +[^\n]*\\(100\\)" --help)
+  expect(0 "--refraction P +[^\n]*\n +0..200 \\(100\\)" --help)
   expect(0 "--dim P +brightness the desktop keeps in percent, 0..100 \\(30\\)" --help)
-  expect(0 "--ticks N +[^\n]*, 0..1000000 \\(120\\)" --help)
+  expect(0 "--ticks N +[^\n]*, 0..1000000\n +\\(120\\)" --help)
   if(EXISTS ${WORK}/x.lib OR EXISTS ${WORK}/x.png)
     message(FATAL_ERROR "a usage error left a file behind")
   endif()
@@ -107,6 +109,55 @@ elseif(CASE STREQUAL "option_tables")
   expect(0 "the screen after 0 ticks" render ${BUILTIN} --dim 100 --dim 0 --ticks 0 -o edge.png)
   expect(0 "5 frames of 32 x 24" bake --frames 9 --size 32x24 --frames 5 --max-diameter 20
          --min-diameter 8 -o ${WORK}/small.lib)
+elseif(CASE STREQUAL "command_lines")
+  # Help and usage errors of both programs: status, then the whole output.
+  # A usage error is one line and where the help is, never the full usage.
+  set(rows
+    "0|^usage: orbtool bake .*\n  --facets F +how finely the glass is cut|${ORBTOOL}|--help"
+    "0|^usage: orbtool bake [^\n]*\n\nGenerate.*--refraction P|${ORBTOOL}|bake|--help"
+    "0|^usage: orbtool info FILE\n\nCheck FILE|${ORBTOOL}|info|--help"
+    "0|^usage: orbtool cut FILE .*--frames I,J,...|${ORBTOOL}|cut|x.lib|-h"
+    "0|^usage: orbtool render FILE .*--ticks N|${ORBTOOL}|help|render"
+    "2|^orbtool: no command given\nTry 'orbtool --help'.\n$|${ORBTOOL}"
+    "2|^orbtool: unknown command 'bakery'\nTry 'orbtool --help'.\n$|${ORBTOOL}|bakery"
+    "2|^orbtool: frame count must be 1..127\nTry 'orbtool bake --help'.\n$|${ORBTOOL}|bake|--frames|0"
+    "2|^orbtool: unknown render option '-x'\nTry 'orbtool render --help'.\n$|${ORBTOOL}|render|${BUILTIN}|-x|1"
+    "2|^orbtool: info takes exactly one file\nTry 'orbtool info --help'.\n$|${ORBTOOL}|info"
+    "0|^Usage: orb .*\n  -wayland|${ORB}|--help"
+    "2|^orb: give only one of -x11 and -wayland\nTry 'orb -help'.\n$|${ORB}|-x11|-dim|5|-wayland"
+    "2|^orb: unknown option '-frobnicate'\nTry 'orb -help'.\n$|${ORB}|-frobnicate"
+    "2|^orb: -hold needs -ticks N\nTry 'orb -help'.\n$|${ORB}|-root|-hold"
+    "1|^orb: cannot store the setting: neither XDG_CONFIG_HOME nor HOME is set\n$|env|-u|HOME|-u|XDG_CONFIG_HOME|${ORB}|-dim|5|-save")
+  foreach(row IN LISTS rows)
+    string(REPLACE "|" ";" fields "${row}")
+    list(POP_FRONT fields status pattern program)
+    expect_of(${program} ${status} "${pattern}" ${fields})
+  endforeach()
+elseif(CASE STREQUAL "size_range")
+  # Every frame size the help offers bakes a ball the saver plays, up to the
+  # widest ball it allows, with the finest and the coarsest cut; a wider
+  # ball is refused with the rule.
+  foreach(side 8 9 10 11 12 13 14 15 16 17 18 19 20 24 31 64 129 400)
+    set(widest ${side})
+    if(side LESS 12)
+      math(EXPR widest "${side} - 2")
+    endif()
+    set(frames 60)
+    if(side GREATER 20)
+      set(frames 3)
+    endif()
+    foreach(cut "--facets;12;--refraction;200" "--facets;1;--brightness;400" "--facets;0")
+      expect(0 "frames of ${side} x ${side}" bake --size ${side}x${side} --frames ${frames}
+             --max-diameter ${widest} ${cut} -o ${WORK}/ball.lib)
+      expect(0 "valid: no violation" info ball.lib)
+    endforeach()
+    expect(0 "frames of ${side} x ${side}" bake --size ${side}x${side} --frames ${frames}
+           -o ${WORK}/ball.lib)
+  endforeach()
+  expect(0 "frames of 400 x 8" bake --size 400x8 --frames 5 -o ${WORK}/ball.lib)
+  expect(0 "valid: no violation" info ball.lib)
+  expect(2 "max <= 7 \\(a frame side below 12" bake --size 9x9 --max-diameter 8)
+  expect(2 "frame size must be 8..400" bake --size 7x64)
 elseif(CASE STREQUAL "missing_file")
   expect(1 "cannot open no-such.lib" info no-such.lib)
   expect(1 "cannot open no-such.lib" render no-such.lib -o x.png)

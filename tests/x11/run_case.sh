@@ -93,15 +93,25 @@ release_window() {
   rm -f "$work/hold" "$work/holder_id"
 }
 
+# orb gives the root back as it found it when it ends, so a root case holds
+# the picture (-ticks N -hold) while it is checked, then ends orb.
+held_root() { start_held -root "$@"; }
+stop_held() {
+  kill -TERM "$pid"
+  wait_exit "$pid" 10
+  [ "$exit_status" = 0 ] || fail "exit status $exit_status after SIGTERM"
+}
+
 # play_root PATTERN DIM SEED TICKS WHAT [ORB OPTION...]: paints PATTERN, plays
 # orb on the root for TICKS ticks, and checks every pixel against the plan.
 play_root() {
   local pattern=$1 dim=$2 seed=$3 ticks=$4 what=$5
   shift 5
   "$probe" paint "$pattern"
-  run_orb -root "$@" -seed "$seed" -ticks "$ticks"
+  held_root "$@" -seed "$seed" -ticks "$ticks"
   "$probe" check --pattern "$pattern" --dim "$dim" --lib "$container" --seed "$seed" \
     --ticks "$ticks" ${crop:+--crop "$crop"} || fail "$what"
+  stop_held
 }
 
 # Wait up to $2 seconds for process $1 to end; its status in $exit_status.
@@ -130,22 +140,30 @@ find_own_window() {
 }
 
 case $case_name in
-classic)  # the fine ball by default, the classic one with -classic
+classic)  # the fine ball by default, the classic one with -classic; -lib
+          # plays a fine container too
   need_container
   classic=${ORB_CLASSIC_BALL:-}
   [ -f "$classic" ] || { echo "SKIP: no classic ball at $classic" >&2; exit 77; }
   [ -z "${ORB_X11_TEST_LIB:-}" ] || { echo "SKIP: -lib plays its own encoding" >&2; exit 77; }
   start_xvfb 640x480
   "$probe" paint gradient
-  run_orb -root -classic -seed 11 -ticks 40
+  held_root -classic -seed 11 -ticks 40
   "$probe" check --pattern gradient --dim 30 --lib "$classic" --seed 11 --ticks 40 ||
     fail "-classic: not the classic ball"
+  stop_held
   "$probe" paint gradient
-  run_orb -root -seed 11 -ticks 40
+  held_root -seed 11 -ticks 40
   if "$probe" check --pattern gradient --dim 30 --lib "$classic" --seed 11 --ticks 40 \
     2>/dev/null; then
     fail "the classic ball plays without -classic"
   fi
+  stop_held
+  "$probe" paint gradient
+  held_root -lib "$container" -seed 12 -ticks 30
+  "$probe" check --pattern gradient --dim 30 --lib "$container" --seed 12 --ticks 30 ||
+    fail "-lib with a fine container"
+  stop_held
   ;;
 
 smoothness)  # over noise at full brightness the fine ball's first frame, the
@@ -157,25 +175,28 @@ smoothness)  # over noise at full brightness the fine ball's first frame, the
   [ -z "${ORB_X11_TEST_LIB:-}" ] || { echo "SKIP: -lib plays its own ball" >&2; exit 77; }
   start_xvfb 1920x1080
   "$probe" paint noise
-  run_orb -root -dim 100 -seed 21 -ticks 2
+  held_root -dim 100 -seed 21 -ticks 2
   "$probe" check --pattern noise --dim 100 --lib "$container" --seed 21 --ticks 2 --smooth 58 \
     --png "$outdir/orb-x11-smooth-128.png" || fail "the fine 128 over noise"
+  stop_held
   kill "$xvfb_pid" 2>/dev/null; wait "$xvfb_pid" 2>/dev/null || true
   start_xvfb 3840x2160
   echo 'Xft.dpi: 192' | xrdb -merge
   "$probe" paint noise
-  run_orb -root -dim 100 -seed 22 -ticks 2
+  held_root -dim 100 -seed 22 -ticks 2
   "$probe" check --pattern noise --dim 100 --lib "$ball256" --seed 22 --ticks 2 --smooth 116 \
     --png "$outdir/orb-x11-smooth-256.png" || fail "the fine 256 over noise at 192 DPI"
+  stop_held
   ;;
 
 root_dim30)  # the dimmed desktop, the ball where the seed puts it; a screenshot
   need_container
   start_xvfb 640x480
   "$probe" paint gradient
-  run_orb -root -seed 11 -ticks 40
+  held_root -seed 11 -ticks 40
   "$probe" check --pattern gradient --dim 30 --lib "$container" --seed 11 --ticks 40 \
     --png "$outdir/orb-x11-root.png" || fail "screen after 40 ticks"
+  stop_held
   echo "screenshot: $outdir/orb-x11-root.png"
   ;;
 
@@ -190,8 +211,9 @@ first_tick)  # the first tick paints the dimmed desktop and no ball yet
   need_container
   start_xvfb 640x480
   "$probe" paint gradient
-  run_orb -root -seed 5 -ticks 1
+  held_root -seed 5 -ticks 1
   "$probe" check --pattern gradient --dim 30 --no-ball || fail "after the first tick"
+  stop_held
   ;;
 
 moves)  # 2 pixels per tick: each tick count puts the ball where the rules say,
@@ -281,9 +303,10 @@ monitors_root)  # a root that RandR cuts into two monitors: -root plays one
     xrandr --setmonitor M1 1024/270x768/203+1024+0 none >/dev/null || fail "xrandr --setmonitor"
   [ "$(xrandr --listmonitors | head -n1)" = "Monitors: 2" ] || fail "the server shows no two monitors"
   "$probe" paint gradient
-  run_orb -root -seed 12 -ticks 60
+  held_root -seed 12 -ticks 60
   "$probe" check --pattern gradient --dim 30 --lib "$container" --seed 12 --ticks 60 \
     --png "$outdir/orb-x11-monitors-root.png" || fail "two monitors after 60 ticks"
+  stop_held
   ;;
 
 dense_screen)  # a 3840 x 2160 screen at 192 DPI gets the fine 256-pixel ball, whether
@@ -296,19 +319,42 @@ dense_screen)  # a 3840 x 2160 screen at 192 DPI gets the fine 256-pixel ball, w
   start_xvfb 3840x2160
   "$probe" paint gradient
   echo 'Xft.dpi: 192' | xrdb -merge
-  run_orb -root -seed 3 -ticks 30
+  held_root -seed 3 -ticks 30
   "$probe" check --pattern gradient --dim 30 --lib "$ball256" --seed 3 --ticks 30 \
     --png "$outdir/orb-x11-dense.png" || fail "Xft.dpi 192: not the 256-pixel ball"
+  stop_held
   "$probe" paint gradient
-  run_orb -root -size 128 -seed 3 -ticks 30
+  held_root -size 128 -seed 3 -ticks 30
   "$probe" check --pattern gradient --dim 30 --lib "$container" --seed 3 --ticks 30 ||
     fail "-size 128 at Xft.dpi 192"
+  stop_held
   xrdb -remove
   xrandr --setmonitor M0 3840/508x2160/286+0+0 screen >/dev/null || fail "xrandr --setmonitor"
   "$probe" paint gradient
-  run_orb -root -seed 4 -ticks 30
+  held_root -seed 4 -ticks 30
   "$probe" check --pattern gradient --dim 30 --lib "$ball256" --seed 4 --ticks 30 ||
     fail "a monitor of 192 DPI: not the 256-pixel ball"
+  stop_held
+  ;;
+
+root_restored)  # the root as it was once orb ends, by its ticks or a signal, so
+               # the next run darkens the desktop, not what was left of the
+               # last one; a -lib ball larger than the screen is refused
+  need_container
+  start_xvfb 320x240
+  "$probe" paint solid:3366cc
+  run_orb -root -seed 2 -ticks 30
+  "$probe" check --pattern solid:3366cc --dim 100 --no-ball || fail "after -ticks 30"
+  held_root -seed 2 -ticks 30
+  "$probe" check --pattern solid:3366cc --dim 30 --lib "$container" --seed 2 --ticks 30 ||
+    fail "a second run over what the first left"
+  stop_held
+  "$probe" check --pattern solid:3366cc --dim 100 --no-ball || fail "after SIGTERM"
+  big=${ORB_BALLS_DIR:-}/orb-384.lib
+  if [ -f "$big" ]; then
+    "$orb" -root -ticks 5 -lib "$big" 2>"$work/err" && fail "a 384 ball on 320 x 240 played"
+    grep -q "384 x 384 frames do not fit the 320 x 240" "$work/err" || fail "$(cat "$work/err")"
+  fi
   ;;
 
 window_gone)  # the given window goes away, or a TERM comes: orb ends cleanly
