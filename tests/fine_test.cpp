@@ -175,7 +175,7 @@ struct Bench {
 uint8_t Ramp(int32_t x, int32_t, int32_t) { return (uint8_t)(4 * x); }
 uint8_t Checker(int32_t x, int32_t y, int32_t) { return ((x + y) & 1) ? 255 : 0; }
 uint8_t Noise(int32_t x, int32_t y, int32_t c) {
-    uint32_t h = (uint32_t)(x * 73856093) ^ (uint32_t)(y * 19349663) ^ (uint32_t)(c * 83492791);
+    uint32_t h = (uint32_t)x * 73856093u ^ (uint32_t)y * 19349663u ^ (uint32_t)c * 83492791u;
     h ^= h >> 13;
     h *= 0x5bd1e995u;
     return (uint8_t)(h >> 15);
