@@ -153,7 +153,8 @@ int ReadSpans(Reader &r, int32_t index, Cursor &c, FineRecordPlace &place) {
         return Fail(r, "record %d: %u spans of %u pixels cannot fit a frame", index,
                     place.spanCount, place.pixelCount);
     if (!Reserve(r, place)) return 0;
-    memset(d.pixels + place.firstPixel, 0, (size_t)place.pixelCount * sizeof(FinePixel));
+    if (place.pixelCount)  // with none, no block may have been taken yet
+        memset(d.pixels + place.firstPixel, 0, (size_t)place.pixelCount * sizeof(FinePixel));
     uint64_t pixels = 0;
     int64_t lastRow = -1, lastEnd = 0;
     for (uint32_t s = 0; s < place.spanCount; s++) {
