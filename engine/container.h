@@ -21,6 +21,7 @@
 #ifndef ORB_ENGINE_CONTAINER_H
 #define ORB_ENGINE_CONTAINER_H
 
+#include <cstdarg>
 #include <cstdint>
 
 enum {
@@ -131,6 +132,11 @@ struct ContainerFacts {
     int32_t maxColumnOffset, maxRowOffset;
     FrameFacts frames[kMaxFrames];
 };
+
+// The checks' way of saying why: `format` into `why` (at most whyCapacity
+// bytes, always terminated); nothing when why is null. The fine reader says
+// it the same way.
+void SayWhy(char *why, uint32_t whyCapacity, const char *format, va_list args);
 
 // Check everything RenderFrame would otherwise trust: the header inside the
 // data, 1 <= w, h <= 1024, a frame count of at least 1 in the playing modes,

@@ -21,13 +21,15 @@ struct Validation {
     uint32_t *words;   // w*h words
 };
 
+void SayWhy(char *why, uint32_t whyCapacity, const char *format, va_list args) {
+    if (why && whyCapacity) vsnprintf(why, whyCapacity, format, args);
+}
+
 static int Fail(Validation &v, const char *format, ...) {
-    if (v.why && v.whyCapacity) {
-        va_list args;
-        va_start(args, format);
-        vsnprintf(v.why, v.whyCapacity, format, args);
-        va_end(args);
-    }
+    va_list args;
+    va_start(args, format);
+    SayWhy(v.why, v.whyCapacity, format, args);
+    va_end(args);
     return 0;
 }
 

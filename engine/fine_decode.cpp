@@ -36,12 +36,10 @@ struct Reader {
 };
 
 int Fail(Reader &r, const char *format, ...) {
-    if (r.why && r.whyCapacity) {
-        va_list args;
-        va_start(args, format);
-        vsnprintf(r.why, r.whyCapacity, format, args);
-        va_end(args);
-    }
+    va_list args;
+    va_start(args, format);
+    SayWhy(r.why, r.whyCapacity, format, args);
+    va_end(args);
     return 0;
 }
 
@@ -95,25 +93,23 @@ int CheckHeader(Reader &r) {
 
 // Room for one more record's spans and pixels, grown as records come (only
 // at set-up): the blocks end up as large as the records need.
+// Makes room for `needed` elements, at least doubling the block each time,
+// so set-up reallocates only a few times.
+template <typename T>
+int Grow(Reader &r, T *&block, uint64_t &capacity, uint64_t needed) {
+    if (needed <= capacity) return 1;
+    uint64_t grown = needed > 2 * capacity ? needed : 2 * capacity;
+    void *more = realloc(block, (size_t)grown * sizeof(T));
+    if (!more) return Fail(r, "out of memory");
+    block = (T *)more;
+    capacity = grown;
+    return 1;
+}
+
 int Reserve(Reader &r, const FineRecordPlace &place) {
     FineDeck &d = *r.deck;
-    uint64_t spans = (uint64_t)place.firstSpan + place.spanCount;
-    uint64_t pixels = (uint64_t)place.firstPixel + place.pixelCount;
-    if (spans > r.spanCapacity) {
-        uint64_t grown = spans > 2 * r.spanCapacity ? spans : 2 * r.spanCapacity;
-        void *more = realloc(d.spans, (size_t)grown * sizeof(FineSpan));
-        if (!more) return Fail(r, "out of memory");
-        d.spans = (FineSpan *)more;
-        r.spanCapacity = grown;
-    }
-    if (pixels > r.pixelCapacity) {
-        uint64_t grown = pixels > 2 * r.pixelCapacity ? pixels : 2 * r.pixelCapacity;
-        void *more = realloc(d.pixels, (size_t)grown * sizeof(FinePixel));
-        if (!more) return Fail(r, "out of memory");
-        d.pixels = (FinePixel *)more;
-        r.pixelCapacity = grown;
-    }
-    return 1;
+    return Grow(r, d.spans, r.spanCapacity, (uint64_t)place.firstSpan + place.spanCount) &&
+           Grow(r, d.pixels, r.pixelCapacity, (uint64_t)place.firstPixel + place.pixelCount);
 }
 
 // One record's raw stream fits this many bytes: the counts, spans of 6

@@ -15,6 +15,7 @@
 #include "container.h"
 #include "edge_offscreen.h"
 #include "engine.h"
+#include "fuzz_engine.h"
 
 namespace {
 
@@ -27,7 +28,6 @@ const int32_t kFitSlack = 3;
 const int64_t kPixelBudget = 1 << 16;
 
 struct ContainerFuzz {
-    std::vector<uint8_t> screen;  // the largest window any valid container can ask for
     ContainerFacts facts;
 };
 ContainerFuzz gFuzz;
@@ -42,29 +42,6 @@ Geometry GeometryOf(const uint8_t *data) {
     const uint8_t *spare = data + kContainerHeaderBytes - 4;
     return Geometry{(spare[0] + kFitSlack) % (kMaxSlack + 1),
                     (spare[1] + kFitSlack) % (kMaxSlack + 1), spare[2], spare[3]};
-}
-
-void TakeScreen(void) {
-    if (!gFuzz.screen.empty()) return;
-    const size_t side = kMaxFrameSide + kMaxSlack;
-    gFuzz.screen.resize(side * side * 3);
-    for (size_t i = 0; i < gFuzz.screen.size(); i++)
-        gFuzz.screen[i] = (uint8_t)(i * 29 + (i >> 11));
-}
-
-void StartEngine(int32_t W, int32_t H, const uint8_t *data, size_t size) {
-    EngineReset();
-    OffscreenReset();
-    gOffscreen.screen = gFuzz.screen.data();
-    gOffscreen.width = W;
-    gOffscreen.height = H;
-    gOffscreen.builtin = data;
-    gOffscreen.builtinSize = (uint32_t)size;
-    gOffscreen.clockSeconds = (uint32_t)size;
-    gEngineOptions.containerFileName = nullptr;
-    gEngineOptions.dimOverride = 30;
-    EngineSetup(nullptr);
-    if (gEngine.inert) abort();  // a container that passed the checks must load
 }
 
 // Every frame in order at one sprite position, each pasted and removed again
@@ -95,7 +72,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     // libFuzzer hands over an exact-size copy, so a read past the end shows.
     if (size > 8u << 20) return 0;
     if (!ValidateContainer(data, (uint32_t)size, &gFuzz.facts, nullptr, 0)) return 0;
-    TakeScreen();
+    TakeFuzzScreen(kMaxFrameSide + kMaxSlack);
     const int32_t w = gFuzz.facts.width, h = gFuzz.facts.height;
     int32_t frames = gFuzz.facts.frameCount > 0 ? gFuzz.facts.frameCount : 0;  // still: none
     const int64_t framePixels = (int64_t)w * h;
@@ -105,7 +82,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     // The sprite against the window's corners, then wherever the input says,
     // then the tick's own placement.
     const int32_t W = w + g.slackX, H = h + g.slackY;
-    StartEngine(W, H, data, size);
+    StartFuzzEngine(W, H, data, size);
     if (EngineFitsWindow(W, H, w, h)) {
         PlayAt(0, 0, frames);
         PlayAt(W - w - 1, H - h - 1, frames);

@@ -13,19 +13,8 @@
 #include "container.h"
 #include "edge_offscreen.h"
 #include "engine.h"
+#include "fuzz_engine.h"
 
-namespace {
-
-std::vector<uint8_t> gScreen;  // the largest window any valid container can ask for
-
-void TakeScreen(void) {
-    if (!gScreen.empty()) return;
-    const size_t side = kMaxFrameSide + 8;
-    gScreen.resize(side * side * 3);
-    for (size_t i = 0; i < gScreen.size(); i++) gScreen[i] = (uint8_t)(i * 29 + (i >> 11));
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     if (size > 8u << 20) return 0;
@@ -33,21 +22,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     if (!DecodeFineContainer(data, (uint32_t)size, nullptr, &facts, nullptr, 0)) return 0;
     if (ValidateContainer(data, (uint32_t)size, nullptr, nullptr, 0))
         abort();  // a classic reader must never take a fine container
-    TakeScreen();
+    TakeFuzzScreen(kMaxFrameSide + 8);
     const int32_t w = facts.width, h = facts.height;
     const int32_t W = w + 3 + (int32_t)(size % 5), H = h + 3 + (int32_t)(size / 5 % 5);
-    EngineReset();
-    OffscreenReset();
-    gOffscreen.screen = gScreen.data();
-    gOffscreen.width = W;
-    gOffscreen.height = H;
-    gOffscreen.builtin = data;
-    gOffscreen.builtinSize = (uint32_t)size;
-    gOffscreen.clockSeconds = (uint32_t)size;
-    gEngineOptions.containerFileName = nullptr;
-    gEngineOptions.dimOverride = 30;
-    EngineSetup(nullptr);
-    if (gEngine.inert) abort();  // a container that passed the checks must load
+    StartFuzzEngine(W, H, data, size);
     // Every frame at the far corners, then a few ticks of the tick's own.
     const int32_t corners[2][2] = {{0, 0}, {W - w, H - h}};
     for (const auto &at : corners) {

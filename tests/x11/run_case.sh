@@ -102,6 +102,19 @@ stop_held() {
   [ "$exit_status" = 0 ] || fail "exit status $exit_status after SIGTERM"
 }
 
+# root_plays LIB SEED TICKS [ORB OPTION...]: paints the gradient and holds orb
+# on the root after TICKS ticks; 0 when the screen is LIB's ball as planned.
+root_plays() {
+  local lib=$1 seed=$2 ticks=$3 plays=0
+  shift 3
+  "$probe" paint gradient
+  held_root "$@" -seed "$seed" -ticks "$ticks"
+  "$probe" check --pattern gradient --dim 30 --lib "$lib" --seed "$seed" --ticks "$ticks" \
+    2>/dev/null || plays=1
+  stop_held
+  return $plays
+}
+
 # play_root PATTERN DIM SEED TICKS WHAT [ORB OPTION...]: paints PATTERN, plays
 # orb on the root for TICKS ticks, and checks every pixel against the plan.
 play_root() {
@@ -147,23 +160,9 @@ classic)  # the fine ball by default, the classic one with -classic; -lib
   [ -f "$classic" ] || { echo "SKIP: no classic ball at $classic" >&2; exit 77; }
   [ -z "${ORB_X11_TEST_LIB:-}" ] || { echo "SKIP: -lib plays its own encoding" >&2; exit 77; }
   start_xvfb 640x480
-  "$probe" paint gradient
-  held_root -classic -seed 11 -ticks 40
-  "$probe" check --pattern gradient --dim 30 --lib "$classic" --seed 11 --ticks 40 ||
-    fail "-classic: not the classic ball"
-  stop_held
-  "$probe" paint gradient
-  held_root -seed 11 -ticks 40
-  if "$probe" check --pattern gradient --dim 30 --lib "$classic" --seed 11 --ticks 40 \
-    2>/dev/null; then
-    fail "the classic ball plays without -classic"
-  fi
-  stop_held
-  "$probe" paint gradient
-  held_root -lib "$container" -seed 12 -ticks 30
-  "$probe" check --pattern gradient --dim 30 --lib "$container" --seed 12 --ticks 30 ||
-    fail "-lib with a fine container"
-  stop_held
+  root_plays "$classic" 11 40 -classic || fail "-classic: not the classic ball"
+  ! root_plays "$classic" 11 40 || fail "the classic ball plays without -classic"
+  root_plays "$container" 12 30 -lib "$container" || fail "-lib with a fine container"
   ;;
 
 smoothness)  # over noise at full brightness the fine ball's first frame, the
@@ -173,20 +172,22 @@ smoothness)  # over noise at full brightness the fine ball's first frame, the
   ball256=${ORB_BALLS_DIR:-}/orb-fine-256.lib
   [ -f "$ball256" ] || { echo "SKIP: no fine 256-pixel ball at $ball256" >&2; exit 77; }
   [ -z "${ORB_X11_TEST_LIB:-}" ] || { echo "SKIP: -lib plays its own ball" >&2; exit 77; }
-  start_xvfb 1920x1080
-  "$probe" paint noise
-  held_root -dim 100 -seed 21 -ticks 2
-  "$probe" check --pattern noise --dim 100 --lib "$container" --seed 21 --ticks 2 --smooth 58 \
-    --png "$outdir/orb-x11-smooth-128.png" || fail "the fine 128 over noise"
-  stop_held
-  kill "$xvfb_pid" 2>/dev/null; wait "$xvfb_pid" 2>/dev/null || true
-  start_xvfb 3840x2160
-  echo 'Xft.dpi: 192' | xrdb -merge
-  "$probe" paint noise
-  held_root -dim 100 -seed 22 -ticks 2
-  "$probe" check --pattern noise --dim 100 --lib "$ball256" --seed 22 --ticks 2 --smooth 116 \
-    --png "$outdir/orb-x11-smooth-256.png" || fail "the fine 256 over noise at 192 DPI"
-  stop_held
+  for side in 128 256; do
+    if [ $side = 128 ]; then
+      start_xvfb 1920x1080
+      lib=$container seed=21 radius=58
+    else
+      kill "$xvfb_pid" 2>/dev/null; wait "$xvfb_pid" 2>/dev/null || true
+      start_xvfb 3840x2160
+      echo 'Xft.dpi: 192' | xrdb -merge
+      lib=$ball256 seed=22 radius=116
+    fi
+    "$probe" paint noise
+    held_root -dim 100 -seed $seed -ticks 2
+    "$probe" check --pattern noise --dim 100 --lib "$lib" --seed $seed --ticks 2 --smooth $radius \
+      --png "$outdir/orb-x11-smooth-$side.png" || fail "the fine $side over noise"
+    stop_held
+  done
   ;;
 
 root_dim30)  # the dimmed desktop, the ball where the seed puts it; a screenshot
