@@ -7,6 +7,7 @@
 #include "ball_choice.h"
 #include "container.h"
 #include "engine.h"
+#include "large_block.h"
 #include "settings.h"
 
 SaverEngine gEngine = {};
@@ -124,7 +125,7 @@ static int TakeBuffers(void) {
     uint64_t wanted = (uint64_t)gEngine.screenWidth * (uint64_t)gEngine.screenHeight * 3;
     if (wanted > (uint64_t)(SIZE_MAX / 2)) return 0;
     size_t pixels = (size_t)gEngine.screenWidth * (size_t)gEngine.screenHeight * 3;
-    gEngine.background = (uint8_t *)malloc(pixels + kBackgroundSpareBytes);
+    gEngine.background = (uint8_t *)AllocateLarge(pixels + kBackgroundSpareBytes);
     gEngine.saveBuffer =
         (uint8_t *)malloc((size_t)gEngine.spriteWidth * (size_t)gEngine.spriteHeight * 3);
     if (gEngine.background) memset(gEngine.background + pixels, 0, kBackgroundSpareBytes);

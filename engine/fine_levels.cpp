@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "fine_render.h"
+#include "large_block.h"
 
 void FreeFineLevels(FineLevels *levels) {
     for (uint8_t *&owned : levels->owned) {
@@ -36,7 +37,7 @@ int FineBuildLevels(FineLevels *levels, const uint8_t *background, int32_t width
     levels->height[0] = height;
     for (int32_t k = 1; k <= top; k++) {
         int32_t w = levels->width[k - 1] / 2, h = levels->height[k - 1] / 2;
-        uint8_t *block = (uint8_t *)malloc((size_t)w * (size_t)h * 3 + kFineLevelSpareBytes);
+        uint8_t *block = (uint8_t *)AllocateLarge((size_t)w * (size_t)h * 3 + kFineLevelSpareBytes);
         if (!block) {
             FreeFineLevels(levels);
             return 0;

@@ -114,13 +114,46 @@ int EdgeClientSize(EdgeWindow, int32_t *width, int32_t *height) {
     return gX11Edge.display != nullptr;
 }
 
+// The scratch image is a strip of about 2 MB, not the whole client area:
+// puts and captures pass through it a band of rows at a time. Ticks only
+// ever put the ball's rectangle, and a screen-sized segment would be touched
+// page by page on the first frame, by us and by the server, for nothing.
+enum { kScratchBytes = 2 << 20 };
+
+// Bytes of one row of `width` pixels, padded as the server pads them.
+static size_t RowBytes(const XImage *im, int width) {
+    return (size_t)((width * im->bits_per_pixel + im->bitmap_pad - 1) / im->bitmap_pad) *
+           (size_t)(im->bitmap_pad / 8);
+}
+
+// Rows of `width` pixels that fit in the scratch at once (at least one).
+static int ScratchRows(int width) {
+    size_t rows = gX11Edge.scratchBytes / RowBytes(gX11Edge.image, width);
+    return rows < 1 ? 1 : rows > 32767 ? 32767 : (int)rows;
+}
+
+// Lays the scratch out as `width` x `rows`, rows packed as the server expects
+// them in a segment (every put and get tells it the image's whole size).
+static void ShapeScratch(int width, int rows) {
+    XImage *im = gX11Edge.image;
+    im->width = width;
+    im->height = rows;
+    im->bytes_per_line = (int)RowBytes(im, width);
+}
+
+// Rows of the client area's width in about kScratchBytes.
+static int StripRows(int32_t width, int32_t height) {
+    int rows = kScratchBytes / (width * 4);
+    return rows < 1 ? 1 : rows > height ? height : rows;
+}
+
 // A shared-memory scratch image, or null when the server or the system
 // will not share memory with us.
 static XImage *CreateShmImage(int32_t width, int32_t height) {
     X11Edge &e = gX11Edge;
     if (!e.allowShm || !XShmQueryExtension(e.display)) return nullptr;
     XImage *image = XShmCreateImage(e.display, e.visual, (unsigned)e.depth, ZPixmap, nullptr,
-                                    &e.shm, (unsigned)width, (unsigned)height);
+                                    &e.shm, (unsigned)width, (unsigned)StripRows(width, height));
     if (!image) return nullptr;
     size_t bytes = (size_t)image->bytes_per_line * (size_t)image->height;
     e.shm.shmid = shmget(IPC_PRIVATE, bytes, IPC_CREAT | 0600);
@@ -152,9 +185,9 @@ static XImage *CreateShmImage(int32_t width, int32_t height) {
 static XImage *CreatePlainImage(int32_t width, int32_t height) {
     X11Edge &e = gX11Edge;
     XImage *image = XCreateImage(e.display, e.visual, (unsigned)e.depth, ZPixmap, 0, nullptr,
-                                 (unsigned)width, (unsigned)height, 32, 0);
+                                 (unsigned)width, (unsigned)StripRows(width, height), 32, 0);
     if (!image) return nullptr;
-    image->data = (char *)calloc((size_t)image->bytes_per_line, (size_t)height);
+    image->data = (char *)calloc((size_t)image->bytes_per_line, (size_t)image->height);
     if (!image->data) {
         XDestroyImage(image);
         return nullptr;
@@ -171,6 +204,7 @@ int EdgeOpen(EdgeWindow, int32_t width, int32_t height) {
     e.shmCompletionType = e.usingShm ? XShmGetEventBase(e.display) + ShmCompletion : -1;
     if (!e.image) e.image = CreatePlainImage(width, height);
     if (!e.image) return 0;
+    e.scratchBytes = (size_t)e.image->bytes_per_line * (size_t)e.image->height;
     e.format = DescribeFormat(e.visual, e.image);
     XGCValues values;
     values.graphics_exposures = False;
@@ -194,6 +228,22 @@ void EdgeClose(EdgeWindow) {
     if (e.image) XDestroyImage(e.image);  // frees a plain image's pixels too
     e.image = nullptr;
     e.usingShm = 0;
+}
+
+static Bool IsShmCompletion(Display *, XEvent *event, XPointer) {
+    return event->type == gX11Edge.shmCompletionType;
+}
+
+// Usually the completion came long ago and the host has passed it on; this
+// waits only when the server is behind. A sync rather than a wait for the
+// event: a drawable that vanished sends no completion.
+static void WaitForShmCompletion(void) {
+    X11Edge &e = gX11Edge;
+    XEvent event;
+    XSync(e.display, False);  // every earlier put has been read once it returns
+    while (XCheckIfEvent(e.display, &event, IsShmCompletion, nullptr)) {
+    }
+    e.shmPending = 0;
 }
 
 // Root pixels of `image` into the engine's BGR rows at (dx, dy).
@@ -222,12 +272,12 @@ static void ImageToBgr(XImage *image, const X11PixelFormat &f, uint8_t *pixels, 
 }
 
 // The whole client area lies on the screen in the scratch image's own format:
-// read it through the shared segment, without copying it down the socket.
+// read it through the shared segment, a band at a time, without copying it
+// down the socket.
 static int CaptureThroughShm(const XWindowAttributes &root, uint8_t *pixels, int32_t width,
                              int32_t height) {
     X11Edge &e = gX11Edge;
-    if (!e.usingShm || !e.image || e.image->width != width || e.image->height != height)
-        return 0;
+    if (!e.usingShm || !e.image || RowBytes(e.image, width) > e.scratchBytes) return 0;
     if (root.depth != e.depth || root.visual->red_mask != e.visual->red_mask ||
         root.visual->green_mask != e.visual->green_mask ||
         root.visual->blue_mask != e.visual->blue_mask)
@@ -235,11 +285,16 @@ static int CaptureThroughShm(const XWindowAttributes &root, uint8_t *pixels, int
     if (e.captureX < 0 || e.captureY < 0 || e.captureX + width > root.width ||
         e.captureY + height > root.height)
         return 0;
+    if (e.shmPending) WaitForShmCompletion();
+    const int band = ScratchRows(width);
+    Bool got = True;
     XErrorHandlerFn previous = BeginErrorTrap();
-    Bool got = XShmGetImage(e.display, root.root, e.image, e.captureX, e.captureY, AllPlanes);
-    if (!EndErrorTrap(previous) || !got) return 0;
-    ImageToBgr(e.image, e.format, pixels, width, 0, 0);
-    return 1;
+    for (int row = 0; got && row < height; row += band) {
+        ShapeScratch(width, row + band > height ? height - row : band);
+        got = XShmGetImage(e.display, root.root, e.image, e.captureX, e.captureY + row, AllPlanes);
+        if (got) ImageToBgr(e.image, e.format, pixels, width, 0, row);
+    }
+    return EndErrorTrap(previous) && got;
 }
 
 // A pixmap that another client left for us, named by a property on a window,
@@ -352,7 +407,8 @@ int CaptureScreen(EdgeWindow, uint8_t *pixels, int32_t width, int32_t height) {
                        rootAttributes.width, rootAttributes.height, pixels, width, height);
 }
 
-// Engine BGR rows of one rectangle into the scratch image, same place.
+// Engine BGR rows of one rectangle into the scratch image, as its rows from
+// the top, packed as ShapeScratch laid them out.
 static void BgrToImage(const uint8_t *pixels, int32_t width, int x0, int y0, int cx, int cy) {
     X11Edge &e = gX11Edge;
     const X11PixelFormat &f = e.format;
@@ -362,9 +418,9 @@ static void BgrToImage(const uint8_t *pixels, int32_t width, int x0, int y0, int
     char *data = e.image->data;
     const size_t stride = (size_t)e.image->bytes_per_line;
     const int standard = f.fast && bs == 0 && gs == 8 && rs == 16 && HostIsLittleEndian();
-    for (int row = y0; row < y0 + cy; ++row) {
-        const uint8_t *in = pixels + ((size_t)row * (size_t)width + (size_t)x0) * 3;
-        uint32_t *out = (uint32_t *)(data + (size_t)row * stride) + x0;
+    for (int row = 0; row < cy; ++row) {
+        const uint8_t *in = pixels + ((size_t)(y0 + row) * (size_t)width + (size_t)x0) * 3;
+        uint32_t *out = (uint32_t *)(data + (size_t)row * stride);
         if (standard) {
             // Blue, green, red in memory order already: one 4-byte load per
             // pixel, the fourth byte masked off. The row's last pixel is read
@@ -383,28 +439,12 @@ static void BgrToImage(const uint8_t *pixels, int32_t width, int x0, int y0, int
                            opaque;
             continue;
         }
-        for (int col = x0; col < x0 + cx; ++col, in += 3)
+        for (int col = 0; col < cx; ++col, in += 3)
             XPutPixel(e.image, col, row,
                       PackChannel(in[0], f.blueShift, f.blueBits) |
                           PackChannel(in[1], f.greenShift, f.greenBits) |
                           PackChannel(in[2], f.redShift, f.redBits) | f.opaque);
     }
-}
-
-static Bool IsShmCompletion(Display *, XEvent *event, XPointer) {
-    return event->type == gX11Edge.shmCompletionType;
-}
-
-// Usually the completion came long ago and the host has passed it on; this
-// waits only when the server is behind. A sync rather than a wait for the
-// event: a drawable that vanished sends no completion.
-static void WaitForShmCompletion(void) {
-    X11Edge &e = gX11Edge;
-    XEvent event;
-    XSync(e.display, False);  // every earlier put has been read once it returns
-    while (XCheckIfEvent(e.display, &event, IsShmCompletion, nullptr)) {
-    }
-    e.shmPending = 0;
 }
 
 int X11EdgeHandleEvent(const XEvent *event) {
@@ -416,24 +456,28 @@ int X11EdgeHandleEvent(const XEvent *event) {
 void PresentRect(EdgeWindow, const uint8_t *pixels, int32_t width, int32_t height, int32_t x,
                  int32_t y, int32_t cx, int32_t cy) {
     X11Edge &e = gX11Edge;
-    if (!e.image || width != e.image->width || height != e.image->height) return;
+    if (!e.image || width != e.width || height != e.height) return;
     int x0 = x < 0 ? 0 : x, y0 = y < 0 ? 0 : y;
     int x1 = x + cx > width ? width : x + cx, y1 = y + cy > height ? height : y + cy;
     if (x1 <= x0 || y1 <= y0) return;
-    // The server reads the segment whenever it gets to a put; this one
-    // rewrites pixels the last one showed, so that one must be done.
-    if (e.shmPending) WaitForShmCompletion();
-    BgrToImage(pixels, width, x0, y0, x1 - x0, y1 - y0);
-    if (e.usingShm) {
-        XShmPutImage(e.display, e.drawable, e.gc, e.image, x0, y0, x0, y0, (unsigned)(x1 - x0),
-                     (unsigned)(y1 - y0), True);
-        e.shmPending = 1;
-        XFlush(e.display);
-    } else {
-        XPutImage(e.display, e.drawable, e.gc, e.image, x0, y0, x0, y0, (unsigned)(x1 - x0),
-                  (unsigned)(y1 - y0));
-        XFlush(e.display);
+    const int band = ScratchRows(x1 - x0);
+    for (int row = y0; row < y1; row += band) {
+        int rows = row + band > y1 ? y1 - row : band;
+        // The server reads the segment whenever it gets to a put; this one
+        // rewrites pixels the last one showed, so that one must be done.
+        if (e.shmPending) WaitForShmCompletion();
+        ShapeScratch(x1 - x0, rows);
+        BgrToImage(pixels, width, x0, row, x1 - x0, rows);
+        if (e.usingShm) {
+            XShmPutImage(e.display, e.drawable, e.gc, e.image, 0, 0, x0, row, (unsigned)(x1 - x0),
+                         (unsigned)rows, True);
+            e.shmPending = 1;
+        } else {
+            XPutImage(e.display, e.drawable, e.gc, e.image, 0, 0, x0, row, (unsigned)(x1 - x0),
+                      (unsigned)rows);
+        }
     }
+    XFlush(e.display);
 }
 
 // The host's loop is the only timer, so its id is always 1.

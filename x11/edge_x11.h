@@ -21,8 +21,10 @@
 //                   segment with a completion event, which the host hands to
 //                   X11EdgeHandleEvent; only if it has not come by the next
 //                   put does the edge wait for it.
-//   EdgeOpen        takes the scratch image for the whole client area, so no
-//                   tick ever allocates; EdgeClose gives it back
+//   EdgeOpen        takes the scratch image, a strip of about 2 MB through
+//                   which puts and captures pass a band of rows at a time
+//                   (a ball's rectangle in one), so no tick ever allocates;
+//                   EdgeClose gives it back
 //   EdgeDisplayScale  Xft.dpi when the desktop sets it, else the density RandR
 //                   reports for the monitor under the client area's middle
 //                   (when plausible), else 96 DPI
@@ -60,7 +62,8 @@ struct X11Edge {
 
     // Taken by EdgeOpen, given back by EdgeClose.
     GC gc;
-    XImage *image;        // width x height scratch in the drawable's format
+    XImage *image;        // scratch strip in the drawable's format, reshaped per band
+    size_t scratchBytes;  // what it holds
     XShmSegmentInfo shm;
     int usingShm;         // the scratch image lives in a shared segment
     int shmCompletionType;   // event type of the server's "segment read"
