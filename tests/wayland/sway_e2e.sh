@@ -173,6 +173,24 @@ wait_orb 5 || fail "orb still runs after the pointer moved 5 pixels"
 [ "$orb_status" = 0 ] || fail "exit status $orb_status after a pointer move"
 echo "ok: a click and a 5-pixel move ended orb with 0, a 3-pixel move did not"
 
+# held_extent [ORB OPTION...]: orb held on its third tick, the ball still at its
+# largest; prints the width of what it changed on HEADLESS-1.
+held_extent() {
+  rm -f "$work/balls-HEADLESS-1"
+  start_orb -seed 5 -ticks 3 -hold "$@"
+  check_output HEADLESS-1 "$shots/base-1.png" "$work/held.png" >"$work/held.log"
+  kill -TERM "$orb_pid"
+  wait_orb 5 || fail "a held orb still runs after SIGTERM"
+  sed -n 's/.*within (\([0-9]*\), [0-9]*)-(\([0-9]*\), .*/\1 \2/p' "$work/held.log" |
+    awk '{ print $2 - $1 + 1 }'
+}
+fine=$(held_extent)
+classic=$(held_extent -classic)
+# The fine ball's shadow reaches past the square the classic 128 ball fills.
+[ "${fine:-0}" -gt 128 ] || fail "the ball by default changed only ${fine:-0} columns: not the fine ball"
+[ "${classic:-999}" -le 128 ] || fail "-classic changed ${classic:-?} columns: not the classic ball"
+echo "ok: the fine ball plays by default (${fine} columns with its shadow), -classic the classic (${classic})"
+
 # ---- Two outputs ---------------------------------------------------------------
 in_session swaymsg create_output >/dev/null || fail "swaymsg create_output"
 in_session swaymsg output HEADLESS-2 resolution 640x480 position 800 0 >/dev/null ||
