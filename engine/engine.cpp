@@ -35,20 +35,17 @@ static const uint8_t *BuiltinBall(EdgeWindow window, int32_t width, int32_t heig
     return data ? data : EdgeBuiltinContainer(kDefaultBallSide, size);
 }
 
-// The side of a classic container's frames (0 when too short to say).
-static int32_t BallSideOf(const uint8_t *data, uint32_t size) {
-    if (size < kContainerMinBytes) return 0;
-    return (int32_t)ReadLe32(data + kContainerHeaderBytes + kEntryWidth);
-}
-
-// The fine ball that stands in for a classic one of `side`, when the program
-// carries it and its larger frame fits the window; else null.
-static const uint8_t *FineBall(int32_t side, int32_t width, int32_t height, uint32_t *size) {
-    if (gEngineOptions.classicBall) return nullptr;
+// The fine ball that stands in for the classic `ball` (its side is its
+// frame's), when the program carries it and its larger frame fits the
+// window; else null.
+static const uint8_t *FineBall(const uint8_t *ball, uint32_t ballSize, int32_t width,
+                               int32_t height, uint32_t *size) {
+    if (gEngineOptions.classicBall || ballSize < kContainerMinBytes) return nullptr;
+    int32_t side = 0, w = 0, h = 0;
+    ContainerFrameSize(ball, ballSize, &side, &h);
     const uint8_t *data = EdgeBuiltinFineContainer(side, size);
     if (!data || *size < kFineFrameTableOffset || !IsFineContainer(data, *size)) return nullptr;
-    int32_t w = (int32_t)ReadLe32(data + kFineWidthOffset);
-    int32_t h = (int32_t)ReadLe32(data + kFineHeightOffset);
+    ContainerFrameSize(data, *size, &w, &h);
     return EngineFitsWindow(width, height, w, h) ? data : nullptr;
 }
 
@@ -106,7 +103,7 @@ static int LoadContainer(EdgeWindow window, int32_t width, int32_t height) {
     if (!builtin) return 0;
     // The side the classic ball gets, in the fine encoding where there is one.
     uint32_t fineSize = 0;
-    const uint8_t *fine = FineBall(BallSideOf(builtin, size), width, height, &fineSize);
+    const uint8_t *fine = FineBall(builtin, size, width, height, &fineSize);
     if (fine && Accept(fine, fineSize)) builtin = fine, size = fineSize;
     else if (!Accept(builtin, size)) return 0;
     gEngine.containerData = builtin;
