@@ -46,14 +46,14 @@ const double kWindowEdge = 0.025, kBarWidth = 0.022;
 const Rgb kHighlight = {255, 250, 240};
 // Light gathered by the ball and thrown back from its far side: a soft
 // crescent inside the rim across from the light.
-const Rgb kGlow = {84, 96, 110};
+const Rgb kGlow = {110, 124, 140};
 // The glass tint: a slight green-blue, red held back most.
 const uint8_t kTint[3] = {127, 128, 124};
 // A ball lens gathers light: its middle shows the desktop behind brighter
 // than the dimmed desktop round it; towards the rim, where rays leave at a
 // grazing angle and partly reflect inside, it darkens to a band that frames
 // the clear middle.
-const double kClearGain = 1.45, kRimGain = 0.5;
+const double kClearGain = 1.7, kRimGain = 0.5;
 const double kRimFrom = 0.62, kRimTo = 0.94;
 // The room seen through the rim only in its outer part, where the desktop
 // no longer shows: deeper in, it would fog the picture.
@@ -68,7 +68,7 @@ const double kShadowDepth = 0.55;
 struct Lobe {
     double at, along, across, weight;
 };
-const Lobe kCaustic[2] = {{1.14, 0.32, 0.22, 1.0}, {0.92, 0.42, 0.24, 0.35}};
+const Lobe kCaustic[2] = {{1.12, 0.22, 0.30, 1.0}, {0.96, 0.30, 0.42, 0.35}};
 const double kCausticGain = 0.9;
 const Rgb kCausticLight = {16, 19, 22};
 
