@@ -16,7 +16,7 @@ const double kFieldRadius = 0.95;
 // Filter level bias, in halvings: a little more averaging than the footprint
 // alone asks for keeps the squeezed rim quiet, and more where the picture is
 // squeezed one way only, which fine hatching turns into moire.
-const double kLevelBias = 0.5;
+const double kLevelBias = 0.75;
 const double kSqueezeBias = 0.8;
 
 // Light from the upper left in front (y up), and where it reflects.
@@ -61,8 +61,10 @@ const double kRoomThrough = 0.30, kRoomFrom = 0.78;
 
 // Shadow and caustic on the desktop, in radii from the ball's centre (x
 // right, y down on the screen). The shadow falls away from the light; the
-// light the ball focuses lands inside it further out, a bright core with a
-// fainter tail back to the ball, both drawn out along the light's way.
+// light the ball focuses lands inside it just past the rim, a bright core and
+// a fainter skirt reaching back under the ball, so it stays joined to it.
+// Both are wider across the light's way than along it: drawn out along it,
+// the light reads as a handle on the smaller balls.
 const double kShadowShift = 0.60, kShadowRadius = 0.80, kShadowSoft = 0.36;
 const double kShadowDepth = 0.55;
 struct Lobe {
