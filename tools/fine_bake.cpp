@@ -70,8 +70,8 @@ const double kShadowDepth = 0.55;
 struct Lobe {
     double at, along, across, weight;
 };
-const Lobe kCaustic[2] = {{1.12, 0.22, 0.30, 1.0}, {0.96, 0.30, 0.42, 0.35}};
-const double kCausticGain = 0.9;
+const Lobe kCaustic[2] = {{1.12, 0.26, 0.36, 1.0}, {0.96, 0.32, 0.46, 0.35}};
+const double kCausticGain = 0.7;
 const Rgb kCausticLight = {16, 19, 22};
 
 double Smoothstep(double from, double to, double v) {
