@@ -46,7 +46,7 @@ const double kWindowEdge = 0.025, kBarWidth = 0.022;
 const Rgb kHighlight = {255, 250, 240};
 // Light gathered by the ball and thrown back from its far side: a soft
 // crescent inside the rim across from the light.
-const Rgb kGlow = {110, 124, 140};
+const Rgb kGlow = {120, 126, 126};
 // The glass tint: a slight green-blue, red held back most.
 const uint8_t kTint[3] = {127, 128, 124};
 // A ball lens gathers light: its middle shows the desktop behind brighter
