@@ -76,6 +76,19 @@ TEST(FineBall, PlaysSmoothlyAndLeavesTheDesktopRoundItDimmed) {
     }
 }
 
+// The shadow and the light the ball focuses fade out inside the frame: a
+// change on the frame's edge would end the shadow in a hard line there.
+TEST(FineBall, ItsShadowFadesOutInsideTheFrame) {
+    for (int32_t side : {128, 256}) {
+        const FineBallParams p = FineBallFor(side);
+        const FineRecord r = BakeFineRecord(p, 0);  // the largest ball
+        const int32_t last = p.frameSide - 1;
+        for (const FineSpan &s : r.spans)
+            EXPECT_TRUE(s.row > 0 && s.row < last && s.column > 0 && s.column + s.count - 1 < last)
+                << side << ": row " << s.row << ", columns " << s.column << " + " << s.count;
+    }
+}
+
 // The built-in ball: the fine one of the chosen side by default, the classic
 // one when asked for or when the fine frame would not fit the window.
 TEST(FineBall, PlaysInPlaceOfTheClassicBallUnlessItCannot) {

@@ -14,8 +14,10 @@ const double kPlaneDistance = 2.3;
 const double kSlopeFloor = 0.6;
 const double kFieldRadius = 0.95;
 // Filter level bias, in halvings: a little more averaging than the footprint
-// alone asks for keeps the squeezed rim quiet.
-const double kLevelBias = 0.15;
+// alone asks for keeps the squeezed rim quiet, and more where the picture is
+// squeezed one way only, which fine hatching turns into moire.
+const double kLevelBias = 0.75;
+const double kSqueezeBias = 0.8;
 
 // Light from the upper left in front (y up), and where it reflects.
 const Vec3 kKeyLight = {-0.45, 0.62, 0.64};
@@ -32,22 +34,45 @@ Rgb Times(Rgb a, double s) { return {a.b * s, a.g * s, a.r * s}; }
 Rgb Plus(Rgb a, Rgb b) { return {a.b + b.b, a.g + b.g, a.r + b.r}; }
 
 // The soft room the glass mirrors: a dim warm floor, a sky that brightens
-// upwards, a large bright window up to the left with soft edges.
+// upwards, a small bright window up to the left with crisp edges, so its
+// image stays a window rather than a glow on the smallest balls.
 const Rgb kFloor = {16, 20, 24};
 const Rgb kHorizon = {150, 140, 125};
 const Rgb kZenith = {235, 215, 190};
 const Rgb kWindowLight = {2600, 2600, 2500};
+// Its panes across the key light (x right, y up), the light in the upper left one.
+const double kWindowLeft = -0.12, kWindowRight = 0.32, kWindowBottom = -0.32, kWindowTop = 0.12;
+const double kWindowEdge = 0.025, kBarWidth = 0.022;
 const Rgb kHighlight = {255, 250, 240};
-const Rgb kGlow = {70, 84, 98};
+// Light gathered by the ball and thrown back from its far side: a soft
+// crescent inside the rim across from the light.
+const Rgb kGlow = {120, 126, 126};
 // The glass tint: a slight green-blue, red held back most.
 const uint8_t kTint[3] = {127, 128, 124};
+// A ball lens gathers light: its middle shows the desktop behind brighter
+// than the dimmed desktop round it; towards the rim, where rays leave at a
+// grazing angle and partly reflect inside, it darkens to a band that frames
+// the clear middle.
+const double kClearGain = 1.7, kRimGain = 0.5;
+const double kRimFrom = 0.62, kRimTo = 0.94;
+// The room seen through the rim only in its outer part, where the desktop
+// no longer shows: deeper in, it would fog the picture.
+const double kRoomThrough = 0.30, kRoomFrom = 0.78;
 
 // Shadow and caustic on the desktop, in radii from the ball's centre (x
-// right, y down on the screen).
-const double kShadowOffset = 0.32, kShadowRadius = 0.92, kShadowSoft = 0.40;
-const double kShadowDepth = 0.42;
-const double kSpotOffset = 0.80, kSpotRadius = 0.13, kSpotGain = 0.6;
-const Rgb kSpotLight = {3, 6, 9};
+// right, y down on the screen). The shadow falls away from the light; the
+// light the ball focuses lands inside it just past the rim, a bright core and
+// a fainter skirt reaching back under the ball, so it stays joined to it.
+// Both are wider across the light's way than along it: drawn out along it,
+// the light reads as a handle on the smaller balls.
+const double kShadowShift = 0.60, kShadowRadius = 0.80, kShadowSoft = 0.36;
+const double kShadowDepth = 0.55;
+struct Lobe {
+    double at, along, across, weight;
+};
+const Lobe kCaustic[2] = {{1.12, 0.26, 0.36, 1.0}, {0.96, 0.32, 0.46, 0.35}};
+const double kCausticGain = 0.7;
+const Rgb kCausticLight = {16, 19, 22};
 
 double Smoothstep(double from, double to, double v) {
     double t = Clamp01((v - from) / (to - from));
@@ -66,8 +91,8 @@ struct Optics {
 };
 
 // Where the ray through (u, v) (radii, y up, inside the ball) lands on the
-// desktop plane, radii from the centre; and the glass it crosses, radii.
-void Land(double u, double v, double *x, double *y, double *path) {
+// desktop plane, radii from the centre.
+void Land(double u, double v, double *x, double *y) {
     Vec3 entry = {u, v, SquareRoot(Positive(1.0 - u * u - v * v))};
     Vec3 inside = Refract({0, 0, -1}, entry, 1.0 / kIndex);
     double chord = -2.0 * Dot(entry, inside);
@@ -78,7 +103,6 @@ void Land(double u, double v, double *x, double *y, double *path) {
     double travel = (kPlaneDistance + exitPoint.z) / soft;
     *x = exitPoint.x + travel * out.x;
     *y = exitPoint.y + travel * out.y;
-    if (path) *path = chord;
 }
 
 // The landing point drawn into the field (ball_bake.cpp's IntoField), in
@@ -91,7 +115,7 @@ void LandInFrame(const Optics &o, double px, double py, double *fx, double *fy) 
         u *= s, v *= s;
     }
     double x, y;
-    Land(u, v, &x, &y, nullptr);
+    Land(u, v, &x, &y);
     if (o.reach > 0) {
         double scale = 1.0 / SquareRoot(1.0 + (x * x + y * y) / (o.reach * o.reach));
         x *= scale, y *= scale;
@@ -104,7 +128,7 @@ Optics MakeOptics(const FineBallParams &p, double diameter) {
     Optics o = {diameter / 2.0, p.frameSide / 2.0, 0};
     // The furthest landing point is the rim's; ease it onto the field's edge.
     double x, y;
-    Land(0.999, 0, &x, &y, nullptr);
+    Land(0.999, 0, &x, &y);
     double over = SquareRoot(x * x + y * y) / (kFieldRadius * 0.999);
     if (over > 1.0) o.reach = SquareRoot(x * x + y * y) / SquareRoot(over * over - 1.0);
     return o;
@@ -116,17 +140,34 @@ double Reflectance(double cosine) {
     return f0 + (1.0 - f0) * Power(1.0 - Clamp01(cosine), 5);
 }
 
+// 1 inside [from, to] with edges `soft` wide, 0 outside.
+double Between(double from, double to, double soft, double v) {
+    return Smoothstep(from - soft, from + soft, v) * (1.0 - Smoothstep(to - soft, to + soft, v));
+}
+
+// The room's light by height: y up, -1..1.
+Rgb Sky(double y) {
+    return y >= 0 ? Mix(kHorizon, kZenith, Smoothstep(0.0, 0.9, y))
+                  : Mix(kHorizon, kFloor, Smoothstep(0.0, 0.35, -y));
+}
+
 Rgb Environment(Vec3 m) {
-    Rgb sky = m.y >= 0 ? Mix(kHorizon, kZenith, Smoothstep(0.0, 0.9, m.y))
-                       : Mix(kHorizon, kFloor, Smoothstep(0.0, 0.35, -m.y));
-    // Four panes: soft outer edges, and a cross of glazing bars between them.
-    double across = Smoothstep(-0.92, -0.84, m.x) * (1.0 - Smoothstep(-0.30, -0.22, m.x));
-    double up = Smoothstep(0.30, 0.38, m.y) * (1.0 - Smoothstep(0.84, 0.92, m.y));
-    double bars = (1.0 - 0.85 * (1.0 - Smoothstep(0.0, 0.03, m.x + 0.57 < 0 ? -(m.x + 0.57)
-                                                                                : m.x + 0.57))) *
-                  (1.0 - 0.85 * (1.0 - Smoothstep(0.0, 0.03, m.y - 0.61 < 0 ? -(m.y - 0.61)
-                                                                               : m.y - 0.61)));
-    double window = across * up * bars * Smoothstep(-0.1, 0.2, m.z);
+    Rgb sky = Sky(m.y);
+    // The window, measured across the key light's direction: square about
+    // the light whatever its height, so its image stays a compact window
+    // round the highlight instead of a wedge drawn out towards the rim.
+    // Four panes with a cross of glazing bars between them.
+    Vec3 key = Normalize(kKeyLight);
+    Vec3 right = Normalize(Cross({0, 1, 0}, key)), up = Cross(key, right);
+    double x = Dot(m, right), y = Dot(m, up);
+    double midX = (kWindowLeft + kWindowRight) / 2, midY = (kWindowBottom + kWindowTop) / 2;
+    double offX = x - midX < 0 ? midX - x : x - midX;
+    double offY = y - midY < 0 ? midY - y : y - midY;
+    double bars = (1.0 - 0.85 * (1.0 - Smoothstep(0.0, kBarWidth, offX))) *
+                  (1.0 - 0.85 * (1.0 - Smoothstep(0.0, kBarWidth, offY)));
+    double window = Between(kWindowLeft, kWindowRight, kWindowEdge, x) *
+                    Between(kWindowBottom, kWindowTop, kWindowEdge, y) * bars *
+                    Smoothstep(0.3, 0.6, Dot(m, key));
     return Mix(sky, kWindowLight, window);
 }
 
@@ -139,36 +180,47 @@ void SurfacePoint(double u, double v, Rgb *light, double *through) {
     Rgb l = Times(Environment(mirrored), f);
     Vec3 half = Normalize(Add(Normalize(kKeyLight), kViewer));
     double toKey = Positive(Dot(n, half));
-    l = Plus(l, Times(kHighlight, 1.6 * Power(toKey, 900) + 0.10 * Power(toKey, 60)));
+    l = Plus(l, Times(kHighlight, 1.6 * Power(toKey, 900) + 0.05 * Power(toKey, 80)));
     // The light gathered by the ball leaves it across from the light.
     double r = SquareRoot(u * u + v * v);
     if (r > 0) {
         double across = Positive(-(u * half.x + v * half.y) / r);
-        double band = (r - 0.80) / 0.17;
-        l = Plus(l, Times(kGlow, across * across * Positive(1.0 - band * band)));
+        double band = (r - 0.76) / 0.26;
+        double q = Positive(1.0 - band * band);
+        l = Plus(l, Times(kGlow, across * across * across * q * q));
     }
-    double path;
-    double x, y;
-    Land(u, v, &x, &y, &path);
     // Fresnel's share lost at the surface (the light that comes out again
-    // at the back is mostly the ball's own, gathered), and a little more the
-    // longer the path through the glass.
-    *through = (1.0 - f) / (1.0 + 0.01 * path);
+    // at the back is mostly the ball's own, gathered), and the lens's gain,
+    // clear in the middle, dark towards the rim.
+    double rim = Smoothstep(kRimFrom, kRimTo, r);
+    *through = (1.0 - f) * (kClearGain - (kClearGain - kRimGain) * rim);
+    // What the rim shows instead is the room behind the viewer, upside down:
+    // bright sky along the bottom, the dark floor along the top.
+    if (r > 0) l = Plus(l, Times(Sky(-v / r), kRoomThrough * Smoothstep(kRoomFrom, 1.0, r)));
     *light = l;
 }
 
 // The desktop beside the ball: the share of light it keeps in the shadow
-// and the spot, and the spot's own colour.
-double Shade(double dx, double dy, Rgb *spotLight) {
-    double sx = dx - kShadowOffset, sy = dy - kShadowOffset;
+// and the caustic, and the caustic's own colour.
+double Shade(double dx, double dy, Rgb *causticLight) {
+    // Away from the light, on the screen (y down).
+    double wx = -kKeyLight.x, wy = kKeyLight.y;
+    double w = SquareRoot(wx * wx + wy * wy);
+    wx /= w, wy /= w;
+    double sx = dx - kShadowShift * wx, sy = dy - kShadowShift * wy;
     double d = SquareRoot(sx * sx + sy * sy);
-    double shadow = kShadowDepth *
-                    (1.0 - Smoothstep(kShadowRadius - kShadowSoft / 2, kShadowRadius + kShadowSoft / 2, d));
-    double cx = dx - kSpotOffset, cy = dy - kSpotOffset;
-    double q = Clamp01(1.0 - (cx * cx + cy * cy) / (kSpotRadius * kSpotRadius));
-    double spot = q * q * q;
-    *spotLight = Times(kSpotLight, spot);
-    return 1.0 - shadow + kSpotGain * spot;
+    double shadow = kShadowDepth * (1.0 - Smoothstep(kShadowRadius - kShadowSoft / 2,
+                                                     kShadowRadius + kShadowSoft / 2, d));
+    double along = dx * wx + dy * wy, across = dy * wx - dx * wy;
+    double caustic = 0;
+    for (const Lobe &lobe : kCaustic) {
+        double a = (along - lobe.at) / lobe.along, c = across / lobe.across;
+        double q = Clamp01(1.0 - a * a - c * c);
+        caustic += lobe.weight * q * q;
+    }
+    caustic = Clamp01(caustic);
+    *causticLight = Times(kCausticLight, caustic);
+    return 1.0 - shadow + kCausticGain * caustic;
 }
 
 uint8_t ToByte(double v) {
@@ -176,16 +228,18 @@ uint8_t ToByte(double v) {
     return (uint8_t)(i < 0 ? 0 : i > 255 ? 255 : i);
 }
 
-// The filter level for a footprint of `span` desktop pixels, in 16ths.
-uint8_t LevelFor(double span) {
+// The filter level for a footprint of `wide` by `narrow` desktop pixels, in
+// 16ths.
+uint8_t LevelFor(double wide, double narrow) {
     // 2^(i/16) thresholds by repeated roots, not libm.
     static double step = 0;
     if (step == 0) {
         step = 2.0;
         for (int i = 0; i < 4; i++) step = SquareRoot(step);
     }
-    double t = span;
-    for (int i = 0; i < (int)(kLevelBias * 16 + 0.5); i++) t *= step;
+    double bias = kLevelBias + kSqueezeBias * (wide > 0 ? 1.0 - narrow / wide : 0);
+    double t = wide;
+    for (int i = 0; i < (int)(bias * 16 + 0.5); i++) t *= step;
     int32_t level = 0;
     double edge = SquareRoot(step);  // halfway, in ratio, to the next 16th
     while (edge < t && level < kFineMaxLevel * kFineLevelSteps) {
@@ -215,8 +269,8 @@ void BakePixel(const FineBallParams &p, const Optics &o, int32_t px, int32_t py,
             inside++;
         }
     double cover = inside / 16.0;
-    Rgb spot;
-    double shade = Shade((cx - o.centre) / o.radius, (cy - o.centre) / o.radius, &spot);
+    Rgb caustic;
+    double shade = Shade((cx - o.centre) / o.radius, (cy - o.centre) / o.radius, &caustic);
     *out = FinePixel{};
     if (inside) {
         double fx, fy, ax, ay, bx, by, ex, ey, gx, gy;
@@ -229,11 +283,11 @@ void BakePixel(const FineBallParams &p, const Optics &o, int32_t px, int32_t py,
         double down = SquareRoot((gx - ex) * (gx - ex) + (gy - ey) * (gy - ey));
         out->u = (int16_t)RoundToInt(fx * kFineSubpixel);
         out->v = (int16_t)RoundToInt(fy * kFineSubpixel);
-        out->level = LevelFor(across > down ? across : down);
+        out->level = across > down ? LevelFor(across, down) : LevelFor(down, across);
         out->glass = ToByte(kFineUnit * through / 16.0);
     }
     out->direct = ToByte(kFineUnit * (1.0 - cover) * shade);
-    Rgb add = Plus(Times(light, 1.0 / 16.0), Times(spot, 1.0 - cover));
+    Rgb add = Plus(Times(light, 1.0 / 16.0), Times(caustic, 1.0 - cover));
     out->add[0] = ToByte(add.b);
     out->add[1] = ToByte(add.g);
     out->add[2] = ToByte(add.r);

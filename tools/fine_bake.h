@@ -9,13 +9,15 @@
 // interpolated and the squeezed rim averaged rather than picked.
 //
 // Light, per pixel the mean over 16 points of it: what the glass lets
-// through (Fresnel's share, twice, and a slight tint), the soft room it
-// mirrors (a bright window up to the left, a sky above, a dim floor), one
-// crisp highlight of the key light and a faint glow where the ball lets the
+// through (Fresnel's share and a slight tint, times the lens's gain: more
+// than all of it in the clear middle, less in a darker band towards the rim,
+// whose outer part shows the room upside down), the soft room it mirrors (a
+// small bright window about the key light, a sky above, a dim floor), one
+// crisp highlight of the key light and a glow where the ball lets the
 // gathered light out. The outline covers its pixels in part and blends them
 // with the desktop. On the desktop, down and to the right, falls a soft
-// shadow with a focused spot of light inside it, the key light gathered by
-// the ball; the frame is 1.5 times the largest diameter so both fit.
+// shadow with the key light the ball gathers inside it, just past the rim;
+// the frame is 1.5 times the largest diameter so both fit.
 //
 // The ball is round, so it does not show a turn: frame k and frame n - k are
 // the same picture and share a record. Only + - * / and sqrt, so every IEEE
