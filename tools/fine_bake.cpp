@@ -16,7 +16,7 @@ const double kFieldRadius = 0.95;
 // Filter level bias, in halvings: a little more averaging than the footprint
 // alone asks for keeps the squeezed rim quiet, and more where the picture is
 // squeezed one way only, which fine hatching turns into moire.
-const double kLevelBias = 0.75;
+const double kLevelBias = 0.4;
 const double kSqueezeBias = 0.8;
 
 // Light from the upper left in front (y up), and where it reflects.
@@ -46,18 +46,18 @@ const double kWindowEdge = 0.025, kBarWidth = 0.022;
 const Rgb kHighlight = {255, 250, 240};
 // Light gathered by the ball and thrown back from its far side: a soft
 // crescent inside the rim across from the light.
-const Rgb kGlow = {120, 126, 126};
+const Rgb kGlow = {90, 96, 98};
 // The glass tint: a slight green-blue, red held back most.
 const uint8_t kTint[3] = {127, 128, 124};
 // A ball lens gathers light: its middle shows the desktop behind brighter
 // than the dimmed desktop round it; towards the rim, where rays leave at a
 // grazing angle and partly reflect inside, it darkens to a band that frames
 // the clear middle.
-const double kClearGain = 1.7, kRimGain = 0.5;
-const double kRimFrom = 0.62, kRimTo = 0.94;
+const double kClearGain = 1.5, kRimGain = 0.5;
+const double kRimFrom = 0.70, kRimTo = 0.95;
 // The room seen through the rim only in its outer part, where the desktop
 // no longer shows: deeper in, it would fog the picture.
-const double kRoomThrough = 0.30, kRoomFrom = 0.78;
+const double kRoomThrough = 0.16, kRoomFrom = 0.84;
 
 // Shadow and caustic on the desktop, in radii from the ball's centre (x
 // right, y down on the screen). The shadow falls away from the light; the
@@ -70,9 +70,9 @@ const double kShadowDepth = 0.55;
 struct Lobe {
     double at, along, across, weight;
 };
-const Lobe kCaustic[2] = {{1.12, 0.26, 0.36, 1.0}, {0.96, 0.32, 0.46, 0.35}};
-const double kCausticGain = 0.7;
-const Rgb kCausticLight = {16, 19, 22};
+const Lobe kCaustic[2] = {{0.98, 0.24, 0.50, 1.0}, {0.80, 0.34, 0.60, 0.35}};
+const double kCausticGain = 0.35;
+const Rgb kCausticLight = {8, 9, 10};
 
 double Smoothstep(double from, double to, double v) {
     double t = Clamp01((v - from) / (to - from));
