@@ -46,7 +46,7 @@ const double kWindowEdge = 0.025, kBarWidth = 0.022;
 const Rgb kHighlight = {255, 250, 240};
 // Light gathered by the ball and thrown back from its far side: a soft
 // crescent inside the rim across from the light.
-const Rgb kGlow = {90, 96, 98};
+const Rgb kGlow = {96, 102, 104};
 // The glass tint: a slight green-blue, red held back most.
 const uint8_t kTint[3] = {127, 128, 124};
 // A ball lens gathers light: its middle shows the desktop behind brighter
@@ -184,10 +184,12 @@ void SurfacePoint(double u, double v, Rgb *light, double *through) {
     // The light gathered by the ball leaves it across from the light.
     double r = SquareRoot(u * u + v * v);
     if (r > 0) {
-        double across = Positive(-(u * half.x + v * half.y) / r);
+        // 1 straight across from the light on the screen, 0 square to it.
+        double flat = SquareRoot(half.x * half.x + half.y * half.y);
+        double across = Positive(-(u * half.x + v * half.y) / (r * flat));
         double band = (r - 0.76) / 0.26;
         double q = Positive(1.0 - band * band);
-        l = Plus(l, Times(kGlow, across * across * across * q * q));
+        l = Plus(l, Times(kGlow, across * across * q * q));
     }
     // Fresnel's share lost at the surface (the light that comes out again
     // at the back is mostly the ball's own, gathered), and the lens's gain,
