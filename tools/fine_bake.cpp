@@ -42,7 +42,10 @@ const Rgb kZenith = {235, 215, 190};
 const Rgb kWindowLight = {2600, 2600, 2500};
 // Its panes across the key light (x right, y up), the light in the upper left one.
 const double kWindowLeft = -0.12, kWindowRight = 0.32, kWindowBottom = -0.32, kWindowTop = 0.12;
-const double kWindowEdge = 0.025, kBarWidth = 0.022;
+const double kWindowEdge = 0.03, kBarWidth = 0.014;
+// Thin, half-dark glazing bars: dark full-width ones made the window read as
+// an icon stamped on the glass.
+const double kBarShade = 0.55;
 const Rgb kHighlight = {255, 250, 240};
 // Light gathered by the ball and thrown back from its far side: a soft
 // crescent inside the rim across from the light.
@@ -66,7 +69,7 @@ const double kRoomThrough = 0.16, kRoomFrom = 0.84;
 // Both are wider across the light's way than along it: drawn out along it,
 // the light reads as a handle on the smaller balls.
 const double kShadowShift = 0.60, kShadowRadius = 0.80, kShadowSoft = 0.36;
-const double kShadowDepth = 0.55;
+const double kShadowDepth = 0.45;
 struct Lobe {
     double at, along, across, weight;
 };
@@ -163,8 +166,8 @@ Rgb Environment(Vec3 m) {
     double midX = (kWindowLeft + kWindowRight) / 2, midY = (kWindowBottom + kWindowTop) / 2;
     double offX = x - midX < 0 ? midX - x : x - midX;
     double offY = y - midY < 0 ? midY - y : y - midY;
-    double bars = (1.0 - 0.85 * (1.0 - Smoothstep(0.0, kBarWidth, offX))) *
-                  (1.0 - 0.85 * (1.0 - Smoothstep(0.0, kBarWidth, offY)));
+    double bars = (1.0 - kBarShade * (1.0 - Smoothstep(0.0, kBarWidth, offX))) *
+                  (1.0 - kBarShade * (1.0 - Smoothstep(0.0, kBarWidth, offY)));
     double window = Between(kWindowLeft, kWindowRight, kWindowEdge, x) *
                     Between(kWindowBottom, kWindowTop, kWindowEdge, y) * bars *
                     Smoothstep(0.3, 0.6, Dot(m, key));
