@@ -16,7 +16,7 @@ const double kFieldRadius = 0.95;
 // Filter level bias, in halvings: a little more averaging than the footprint
 // alone asks for keeps the squeezed rim quiet, and more where the picture is
 // squeezed one way only, which fine hatching turns into moire.
-const double kLevelBias = 0.4;
+const double kLevelBias = 0.3;
 const double kSqueezeBias = 0.8;
 
 // Light from the upper left in front (y up), and where it reflects.
@@ -56,7 +56,7 @@ const uint8_t kTint[3] = {127, 128, 124};
 // than the dimmed desktop round it; towards the rim, where rays leave at a
 // grazing angle and partly reflect inside, it darkens to a band that frames
 // the clear middle.
-const double kClearGain = 1.5, kRimGain = 0.5;
+const double kClearGain = 1.3, kRimGain = 0.6;
 const double kRimFrom = 0.70, kRimTo = 0.95;
 // The room seen through the rim only in its outer part, where the desktop
 // no longer shows: deeper in, it would fog the picture.
@@ -74,7 +74,7 @@ struct Lobe {
     double at, along, across, weight;
 };
 const Lobe kCaustic[2] = {{0.98, 0.24, 0.50, 1.0}, {0.80, 0.34, 0.60, 0.35}};
-const double kCausticGain = 0.35;
+const double kCausticGain = 0.45;
 const Rgb kCausticLight = {8, 9, 10};
 
 double Smoothstep(double from, double to, double v) {
