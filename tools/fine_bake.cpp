@@ -61,6 +61,8 @@ const double kRimFrom = 0.70, kRimTo = 0.95;
 // The room seen through the rim only in its outer part, where the desktop
 // no longer shows: deeper in, it would fog the picture.
 const double kRoomThrough = 0.16, kRoomFrom = 0.84;
+// How much of the mirrored room the face of the ball leaves out.
+const double kFaceVeilCut = 0.6;
 
 // Shadow and caustic on the desktop, in radii from the ball's centre (x
 // right, y down on the screen). The shadow falls away from the light; the
@@ -154,8 +156,9 @@ Rgb Sky(double y) {
                   : Mix(kHorizon, kFloor, Smoothstep(0.0, 0.35, -y));
 }
 
-Rgb Environment(Vec3 m) {
-    Rgb sky = Sky(m.y);
+// `skyShare` dims the room but not the window.
+Rgb Environment(Vec3 m, double skyShare) {
+    Rgb sky = Times(Sky(m.y), skyShare);
     // The window, measured across the key light's direction: square about
     // the light whatever its height, so its image stays a compact window
     // round the highlight instead of a wedge drawn out towards the rim.
@@ -180,7 +183,10 @@ void SurfacePoint(double u, double v, Rgb *light, double *through) {
     Vec3 n = {u, v, SquareRoot(Positive(1.0 - u * u - v * v))};
     double f = Reflectance(n.z);
     Vec3 mirrored = Sub(Scale(n, 2.0 * n.z), kViewer);
-    Rgb l = Times(Environment(mirrored), f);
+    // The room mirrored in the face of the ball is held back: over a dark
+    // desktop its few per cent read as a milky veil, not as a reflection.
+    double face = 1.0 - Smoothstep(0.5, 0.95, SquareRoot(u * u + v * v));
+    Rgb l = Times(Environment(mirrored, 1.0 - kFaceVeilCut * face), f);
     Vec3 half = Normalize(Add(Normalize(kKeyLight), kViewer));
     double toKey = Positive(Dot(n, half));
     l = Plus(l, Times(kHighlight, 1.6 * Power(toKey, 900) + 0.05 * Power(toKey, 80)));
