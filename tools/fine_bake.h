@@ -12,11 +12,11 @@
 // through (Fresnel's share and a slight tint, times the lens's gain: more
 // than all of it in the clear middle, less in a darker band towards the rim,
 // whose outer part shows the room upside down), the soft room it mirrors (a
-// small bright window about the key light, a sky above, a dim floor), one
-// crisp highlight of the key light and a glow where the ball lets the
-// gathered light out. The outline covers its pixels in part and blends them
+// small bright window about the key light, a sky above, a dim floor; held
+// back in the ball's face), one crisp highlight of the key light and a
+// crescent of glow inside the rim where the ball lets the gathered light out. The outline covers its pixels in part and blends them
 // with the desktop. On the desktop, down and to the right, falls a soft
-// shadow with the key light the ball gathers inside it, just past the rim;
+// shadow with the key light the ball gathers inside it, under the rim;
 // the frame is 1.5 times the largest diameter so both fit.
 //
 // The ball is round, so it does not show a turn: frame k and frame n - k are
