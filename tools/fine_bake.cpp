@@ -43,13 +43,14 @@ const Rgb kWindowLight = {2600, 2600, 2500};
 // Its panes across the key light (x right, y up), the light in the upper left one.
 const double kWindowLeft = -0.12, kWindowRight = 0.32, kWindowBottom = -0.32, kWindowTop = 0.12;
 const double kWindowEdge = 0.03, kBarWidth = 0.014;
-// Thin, half-dark glazing bars: dark full-width ones made the window read as
-// an icon stamped on the glass.
-const double kBarShade = 0.55;
+// Thin, light glazing bars: dark full-width ones made the window read as an
+// icon stamped on the glass.
+const double kBarShade = 0.35;
 const Rgb kHighlight = {255, 250, 240};
 // Light gathered by the ball and thrown back from its far side: a soft
-// crescent inside the rim across from the light.
-const Rgb kGlow = {96, 102, 104};
+// crescent inside the rim across from the light, a little cool, as clear
+// glass looks; a warm one read as amber or a dirty tint.
+const Rgb kGlow = {110, 104, 96};
 // The glass tint: a slight green-blue, red held back most.
 const uint8_t kTint[3] = {127, 128, 124};
 // A ball lens gathers light: its middle shows the desktop behind brighter
