@@ -222,22 +222,31 @@ static void Bounce(void) {
     if (e.spriteY > spanY - 2) e.spriteY = spanY - 3, e.stepY = -2;
 }
 
+// `box` grown to hold `other` (left, top, right, bottom; empty when right <=
+// left): an empty box takes the other whole, an empty other changes nothing.
+static void Enclose(int32_t box[4], const int32_t other[4]) {
+    if (other[2] <= other[0]) return;
+    if (box[2] <= box[0]) {
+        memcpy(box, other, 4 * sizeof *box);
+        return;
+    }
+    if (other[0] < box[0]) box[0] = other[0];
+    if (other[1] < box[1]) box[1] = other[1];
+    if (other[2] > box[2]) box[2] = other[2];
+    if (other[3] > box[3]) box[3] = other[3];
+}
+
 // A fine frame changes only the rectangle its spans cover, which is small
 // while the ball is: the tick shows that and what the last tick changed (at
 // most 2 pixels away, the largest move), not the whole frame.
 static void PresentFine(EdgeWindow window) {
     SaverEngine &e = gEngine;
     const FineRecordPlace &now = e.fineDeck.records[e.fineRecord];
-    int32_t *shown = e.fineShown;
-    int32_t box[4] = {now.left, now.top, now.right, now.bottom};
-    if (shown[2] > shown[0]) {
-        if (box[2] <= box[0]) box[0] = shown[0], box[1] = shown[1], box[2] = shown[2], box[3] = shown[3];
-        if (shown[0] < box[0]) box[0] = shown[0];
-        if (shown[1] < box[1]) box[1] = shown[1];
-        if (shown[2] > box[2]) box[2] = shown[2];
-        if (shown[3] > box[3]) box[3] = shown[3];
-    }
-    shown[0] = now.left, shown[1] = now.top, shown[2] = now.right, shown[3] = now.bottom;
+    const int32_t drawn[4] = {now.left, now.top, now.right, now.bottom};
+    int32_t box[4];
+    memcpy(box, drawn, sizeof box);
+    Enclose(box, e.fineShown);
+    memcpy(e.fineShown, drawn, sizeof drawn);
     if (box[2] <= box[0]) return;
     Present(window, e.spriteX + box[0] - 2, e.spriteY + box[1] - 2, box[2] - box[0] + 4,
             box[3] - box[1] + 4);

@@ -22,6 +22,15 @@ const double kSqueezeBias = 0.8;
 // Light from the upper left in front (y up), and where it reflects.
 const Vec3 kKeyLight = {-0.45, 0.62, 0.64};
 const Vec3 kViewer = {0, 0, 1};
+const Vec3 kKey = Normalize(kKeyLight);
+const Vec3 kHalf = Normalize(Add(kKey, kViewer));  // the highlight's normal
+// The window's axes, across the key light's direction.
+const Vec3 kAcrossKey = Normalize(Cross({0, 1, 0}, kKey));
+const Vec3 kUpKey = Cross(kKey, kAcrossKey);
+// The light's direction in the screen's plane (unit length, y up): the glow
+// lies across from it and the shadow falls away from it.
+const double kLightFlat = SquareRoot(kKey.x * kKey.x + kKey.y * kKey.y);
+const double kLightX = kKey.x / kLightFlat, kLightY = kKey.y / kLightFlat;
 
 // Colours are blue, green, red, in 0..255 of added light.
 struct Rgb {
@@ -67,8 +76,8 @@ const double kFaceVeilCut = 0.6;
 
 // Shadow and caustic on the desktop, in radii from the ball's centre (x
 // right, y down on the screen). The shadow falls away from the light; the
-// light the ball focuses lands inside it just past the rim, a bright core and
-// a fainter skirt reaching back under the ball, so it stays joined to it.
+// light the ball focuses lands inside it under the rim, a core and a fainter
+// skirt reaching back under the ball, so it stays joined to it.
 // Both are wider across the light's way than along it: drawn out along it,
 // the light reads as a handle on the smaller balls.
 const double kShadowShift = 0.60, kShadowRadius = 0.80, kShadowSoft = 0.36;
@@ -164,9 +173,7 @@ Rgb Environment(Vec3 m, double skyShare) {
     // the light whatever its height, so its image stays a compact window
     // round the highlight instead of a wedge drawn out towards the rim.
     // Four panes with a cross of glazing bars between them.
-    Vec3 key = Normalize(kKeyLight);
-    Vec3 right = Normalize(Cross({0, 1, 0}, key)), up = Cross(key, right);
-    double x = Dot(m, right), y = Dot(m, up);
+    double x = Dot(m, kAcrossKey), y = Dot(m, kUpKey);
     double midX = (kWindowLeft + kWindowRight) / 2, midY = (kWindowBottom + kWindowTop) / 2;
     double offX = x - midX < 0 ? midX - x : x - midX;
     double offY = y - midY < 0 ? midY - y : y - midY;
@@ -174,7 +181,7 @@ Rgb Environment(Vec3 m, double skyShare) {
                   (1.0 - kBarShade * (1.0 - Smoothstep(0.0, kBarWidth, offY)));
     double window = Between(kWindowLeft, kWindowRight, kWindowEdge, x) *
                     Between(kWindowBottom, kWindowTop, kWindowEdge, y) * bars *
-                    Smoothstep(0.3, 0.6, Dot(m, key));
+                    Smoothstep(0.3, 0.6, Dot(m, kKey));
     return Mix(sky, kWindowLight, window);
 }
 
@@ -184,19 +191,17 @@ void SurfacePoint(double u, double v, Rgb *light, double *through) {
     Vec3 n = {u, v, SquareRoot(Positive(1.0 - u * u - v * v))};
     double f = Reflectance(n.z);
     Vec3 mirrored = Sub(Scale(n, 2.0 * n.z), kViewer);
+    double r = SquareRoot(u * u + v * v);
     // The room mirrored in the face of the ball is held back: over a dark
     // desktop its few per cent read as a milky veil, not as a reflection.
-    double face = 1.0 - Smoothstep(0.5, 0.95, SquareRoot(u * u + v * v));
+    double face = 1.0 - Smoothstep(0.5, 0.95, r);
     Rgb l = Times(Environment(mirrored, 1.0 - kFaceVeilCut * face), f);
-    Vec3 half = Normalize(Add(Normalize(kKeyLight), kViewer));
-    double toKey = Positive(Dot(n, half));
+    double toKey = Positive(Dot(n, kHalf));
     l = Plus(l, Times(kHighlight, 1.6 * Power(toKey, 900) + 0.05 * Power(toKey, 80)));
     // The light gathered by the ball leaves it across from the light.
-    double r = SquareRoot(u * u + v * v);
     if (r > 0) {
         // 1 straight across from the light on the screen, 0 square to it.
-        double flat = SquareRoot(half.x * half.x + half.y * half.y);
-        double across = Positive(-(u * half.x + v * half.y) / (r * flat));
+        double across = Positive(-(u * kLightX + v * kLightY) / r);
         double band = (r - 0.76) / 0.26;
         double q = Positive(1.0 - band * band);
         l = Plus(l, Times(kGlow, across * across * q * q));
@@ -216,9 +221,7 @@ void SurfacePoint(double u, double v, Rgb *light, double *through) {
 // and the caustic, and the caustic's own colour.
 double Shade(double dx, double dy, Rgb *causticLight) {
     // Away from the light, on the screen (y down).
-    double wx = -kKeyLight.x, wy = kKeyLight.y;
-    double w = SquareRoot(wx * wx + wy * wy);
-    wx /= w, wy /= w;
+    const double wx = -kLightX, wy = kLightY;
     double sx = dx - kShadowShift * wx, sy = dy - kShadowShift * wy;
     double d = SquareRoot(sx * sx + sy * sy);
     double shadow = kShadowDepth * (1.0 - Smoothstep(kShadowRadius - kShadowSoft / 2,
