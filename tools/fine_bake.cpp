@@ -31,6 +31,10 @@ const Vec3 kUpKey = Cross(kKey, kAcrossKey);
 // lies across from it and the shadow falls away from it.
 const double kLightFlat = SquareRoot(kKey.x * kKey.x + kKey.y * kKey.y);
 const double kLightX = kKey.x / kLightFlat, kLightY = kKey.y / kLightFlat;
+// The highlight's direction in the screen's plane: the back of the ball
+// shows the window again across from it.
+const double kHalfFlat = SquareRoot(kHalf.x * kHalf.x + kHalf.y * kHalf.y);
+const double kHalfX = kHalf.x / kHalfFlat, kHalfY = kHalf.y / kHalfFlat;
 
 // Colours are blue, green, red, in 0..255 of added light.
 struct Rgb {
@@ -44,50 +48,70 @@ Rgb Plus(Rgb a, Rgb b) { return {a.b + b.b, a.g + b.g, a.r + b.r}; }
 
 // The soft room the glass mirrors: a dim warm floor, a sky that brightens
 // upwards, a small bright window up to the left with crisp edges, so its
-// image stays a window rather than a glow on the smallest balls.
+// image stays a window rather than a glow on the smallest balls. The window
+// is the highlight: a hot spot of the light on one of its panes looked
+// lopsided, like a second light stuck on.
 const Rgb kFloor = {16, 20, 24};
 const Rgb kHorizon = {150, 140, 125};
 const Rgb kZenith = {235, 215, 190};
-const Rgb kWindowLight = {2600, 2600, 2500};
+const Rgb kWindowLight = {4800, 4700, 4500};
 // Its panes across the key light (x right, y up), the light in the upper left one.
 const double kWindowLeft = -0.12, kWindowRight = 0.32, kWindowBottom = -0.32, kWindowTop = 0.12;
-const double kWindowEdge = 0.03, kBarWidth = 0.014;
+const double kWindowEdge = 0.05, kBarWidth = 0.014;
+// The view out of it, bright sky above a darker land: a window of one even
+// white read as a sticker.
+const double kLandShade = 0.45;
 // Thin, light glazing bars: dark full-width ones made the window read as an
 // icon stamped on the glass.
 const double kBarShade = 0.35;
-const Rgb kHighlight = {255, 250, 240};
+// A broad, faint sheen round it.
+const Rgb kSheen = {255, 250, 240};
+// The window seen again off the back of the ball: a faint sliver along the
+// rim across from the highlight (radii: where, how thick, how long).
+const Rgb kBackGlint = {90, 88, 84};
+const double kBackGlintAt = 0.88, kBackGlintThick = 0.035, kBackGlintLong = 0.16;
 // Light gathered by the ball and thrown back from its far side: a soft
 // crescent inside the rim across from the light, a little cool, as clear
 // glass looks; a warm one read as amber or a dirty tint.
 const Rgb kGlow = {110, 104, 96};
 // The glass tint: a slight green-blue, red held back most.
 const uint8_t kTint[3] = {127, 128, 124};
-// A ball lens gathers light: its middle shows the desktop behind brighter
-// than the dimmed desktop round it; towards the rim, where rays leave at a
-// grazing angle and partly reflect inside, it darkens to a band that frames
-// the clear middle.
-const double kClearGain = 1.3, kRimGain = 0.6;
+// A ball lens gathers light: its middle shows the desktop behind a little
+// brighter than the dimmed desktop round it (much more read as milky glass);
+// towards the rim, where rays leave at a grazing angle and partly reflect
+// inside, it darkens to a band that frames the clear middle.
+const double kClearGain = 1.1, kRimGain = 0.6;
 const double kRimFrom = 0.70, kRimTo = 0.95;
 // The room seen through the rim only in its outer part, where the desktop
 // no longer shows: deeper in, it would fog the picture.
-const double kRoomThrough = 0.16, kRoomFrom = 0.84;
+const double kRoomThrough = 0.08, kRoomFrom = 0.84;
 // How much of the mirrored room the face of the ball leaves out.
 const double kFaceVeilCut = 0.6;
+// Grazing reflections look back at the desktop behind the ball, not at the
+// room: on large balls a ring of room light there reads as a drawn outline.
+// Small balls keep it towards the light and across from it, or they melt
+// into dark desktops.
+const double kBehindFade = 0.25, kBehindMost = 0.75;
 
 // Shadow and caustic on the desktop, in radii from the ball's centre (x
 // right, y down on the screen). The shadow falls away from the light; the
 // light the ball focuses lands inside it under the rim, a core and a fainter
-// skirt reaching back under the ball, so it stays joined to it.
+// skirt reaching back under the ball, so it stays joined to it. Large balls
+// cast a lighter, softer shadow closer in: the small balls' read as a sticker
+// on them, while on small balls a lighter one left them floating loose.
 // Both are wider across the light's way than along it: drawn out along it,
 // the light reads as a handle on the smaller balls.
-const double kShadowShift = 0.60, kShadowRadius = 0.80, kShadowSoft = 0.36;
-const double kShadowDepth = 0.45;
+struct ShadowShape {
+    double shift, radius, soft, depth;
+};
+const ShadowShape kSmallShadow = {0.60, 0.80, 0.36, 0.45}, kLargeShadow = {0.50, 0.82, 0.46, 0.34};
 struct Lobe {
     double at, along, across, weight;
 };
 const Lobe kCaustic[2] = {{0.98, 0.24, 0.50, 1.0}, {0.80, 0.34, 0.60, 0.35}};
+// The caustic brightens the desktop it falls on and adds no light of its
+// own: added light showed over black desktops as a smudge beside the ball.
 const double kCausticGain = 0.45;
-const Rgb kCausticLight = {8, 9, 10};
 
 double Smoothstep(double from, double to, double v) {
     double t = Clamp01((v - from) / (to - from));
@@ -103,6 +127,7 @@ Vec3 Refract(Vec3 ray, Vec3 n, double eta) {
 struct Optics {
     double radius, centre;  // pixels; the frame is square
     double reach;           // the field's easing, radii; 0: none
+    double large;           // 0 for a ball up to 116 pixels across, 1 from 232 on
 };
 
 // Where the ray through (u, v) (radii, y up, inside the ball) lands on the
@@ -140,7 +165,7 @@ void LandInFrame(const Optics &o, double px, double py, double *fx, double *fy) 
 }
 
 Optics MakeOptics(const FineBallParams &p, double diameter) {
-    Optics o = {diameter / 2.0, p.frameSide / 2.0, 0};
+    Optics o = {diameter / 2.0, p.frameSide / 2.0, 0, Smoothstep(116.0, 232.0, diameter)};
     // The furthest landing point is the rim's; ease it onto the field's edge.
     double x, y;
     Land(0.999, 0, &x, &y);
@@ -160,6 +185,12 @@ double Between(double from, double to, double soft, double v) {
     return Smoothstep(from - soft, from + soft, v) * (1.0 - Smoothstep(to - soft, to + soft, v));
 }
 
+// How much of the reflection in direction `m` shows the desktop behind the
+// ball, where `keep` of the room's ring stays.
+double Behind(Vec3 m, double keep) {
+    return (1.0 - keep) * kBehindMost * (1.0 - Smoothstep(-kBehindFade, kBehindFade, m.z));
+}
+
 // The room's light by height: y up, -1..1.
 Rgb Sky(double y) {
     return y >= 0 ? Mix(kHorizon, kZenith, Smoothstep(0.0, 0.9, y))
@@ -167,8 +198,9 @@ Rgb Sky(double y) {
 }
 
 // `skyShare` dims the room but not the window.
-Rgb Environment(Vec3 m, double skyShare) {
-    Rgb sky = Times(Sky(m.y), skyShare);
+Rgb Environment(Vec3 m, double skyShare, double keep) {
+    // The desktop behind is passed through by SurfacePoint, not added here.
+    Rgb sky = Times(Sky(m.y), skyShare * (1.0 - Behind(m, keep)));
     // The window, measured across the key light's direction: square about
     // the light whatever its height, so its image stays a compact window
     // round the highlight instead of a wedge drawn out towards the rim.
@@ -179,7 +211,8 @@ Rgb Environment(Vec3 m, double skyShare) {
     double offY = y - midY < 0 ? midY - y : y - midY;
     double bars = (1.0 - kBarShade * (1.0 - Smoothstep(0.0, kBarWidth, offX))) *
                   (1.0 - kBarShade * (1.0 - Smoothstep(0.0, kBarWidth, offY)));
-    double window = Between(kWindowLeft, kWindowRight, kWindowEdge, x) *
+    double land = 1.0 - kLandShade * (1.0 - Smoothstep(midY - 0.08, midY + 0.02, y));
+    double window = land * Between(kWindowLeft, kWindowRight, kWindowEdge, x) *
                     Between(kWindowBottom, kWindowTop, kWindowEdge, y) * bars *
                     Smoothstep(0.3, 0.6, Dot(m, kKey));
     return Mix(sky, kWindowLight, window);
@@ -187,7 +220,7 @@ Rgb Environment(Vec3 m, double skyShare) {
 
 // One point of the ball (unit sphere, y up): the light it adds and the share
 // of the desktop behind it that it lets through.
-void SurfacePoint(double u, double v, Rgb *light, double *through) {
+void SurfacePoint(double u, double v, double large, Rgb *light, double *through) {
     Vec3 n = {u, v, SquareRoot(Positive(1.0 - u * u - v * v))};
     double f = Reflectance(n.z);
     Vec3 mirrored = Sub(Scale(n, 2.0 * n.z), kViewer);
@@ -195,9 +228,18 @@ void SurfacePoint(double u, double v, Rgb *light, double *through) {
     // The room mirrored in the face of the ball is held back: over a dark
     // desktop its few per cent read as a milky veil, not as a reflection.
     double face = 1.0 - Smoothstep(0.5, 0.95, r);
-    Rgb l = Times(Environment(mirrored, 1.0 - kFaceVeilCut * face), f);
+    double toward = r > 0 ? (u * kLightX + v * kLightY) / r : 0;
+    double keep = (1.0 - large) * toward * toward;
+    Rgb l = Times(Environment(mirrored, 1.0 - kFaceVeilCut * face, keep), f);
     double toKey = Positive(Dot(n, kHalf));
-    l = Plus(l, Times(kHighlight, 1.6 * Power(toKey, 900) + 0.05 * Power(toKey, 80)));
+    l = Plus(l, Times(kSheen, 0.05 * Power(toKey, 80)));
+    // The window off the back of the ball, across from the highlight.
+    if (r > 0 && u * kHalfX + v * kHalfY < 0) {
+        double a = (r - kBackGlintAt) / kBackGlintThick;
+        double c = (u * kHalfY - v * kHalfX) / r / kBackGlintLong;
+        double q = Positive(1.0 - a * a - c * c);
+        l = Plus(l, Times(kBackGlint, q * q));
+    }
     // The light gathered by the ball leaves it across from the light.
     if (r > 0) {
         // 1 straight across from the light on the screen, 0 square to it.
@@ -210,7 +252,8 @@ void SurfacePoint(double u, double v, Rgb *light, double *through) {
     // at the back is mostly the ball's own, gathered), and the lens's gain,
     // clear in the middle, dark towards the rim.
     double rim = Smoothstep(kRimFrom, kRimTo, r);
-    *through = (1.0 - f) * (kClearGain - (kClearGain - kRimGain) * rim);
+    *through = (1.0 - f) * (kClearGain - (kClearGain - kRimGain) * rim) +
+               f * Behind(mirrored, keep);
     // What the rim shows instead is the room behind the viewer, upside down:
     // bright sky along the bottom, the dark floor along the top.
     if (r > 0) l = Plus(l, Times(Sky(-v / r), kRoomThrough * Smoothstep(kRoomFrom, 1.0, r)));
@@ -218,14 +261,18 @@ void SurfacePoint(double u, double v, Rgb *light, double *through) {
 }
 
 // The desktop beside the ball: the share of light it keeps in the shadow
-// and the caustic, and the caustic's own colour.
-double Shade(double dx, double dy, Rgb *causticLight) {
+// and the caustic.
+double Shade(double dx, double dy, double large) {
     // Away from the light, on the screen (y down).
     const double wx = -kLightX, wy = kLightY;
-    double sx = dx - kShadowShift * wx, sy = dy - kShadowShift * wy;
+    auto blend = [large](double a, double b) { return a + (b - a) * large; };
+    double shift = blend(kSmallShadow.shift, kLargeShadow.shift);
+    double radius = blend(kSmallShadow.radius, kLargeShadow.radius);
+    double soft = blend(kSmallShadow.soft, kLargeShadow.soft);
+    double sx = dx - shift * wx, sy = dy - shift * wy;
     double d = SquareRoot(sx * sx + sy * sy);
-    double shadow = kShadowDepth * (1.0 - Smoothstep(kShadowRadius - kShadowSoft / 2,
-                                                     kShadowRadius + kShadowSoft / 2, d));
+    double shadow = blend(kSmallShadow.depth, kLargeShadow.depth) *
+                    (1.0 - Smoothstep(radius - soft / 2, radius + soft / 2, d));
     double along = dx * wx + dy * wy, across = dy * wx - dx * wy;
     double caustic = 0;
     for (const Lobe &lobe : kCaustic) {
@@ -233,9 +280,7 @@ double Shade(double dx, double dy, Rgb *causticLight) {
         double q = Clamp01(1.0 - a * a - c * c);
         caustic += lobe.weight * q * q;
     }
-    caustic = Clamp01(caustic);
-    *causticLight = Times(kCausticLight, caustic);
-    return 1.0 - shadow + kCausticGain * caustic;
+    return 1.0 - shadow + kCausticGain * Clamp01(caustic);
 }
 
 uint8_t ToByte(double v) {
@@ -278,14 +323,13 @@ void BakePixel(const FineBallParams &p, const Optics &o, int32_t px, int32_t py,
             if (u * u + v * v >= 1.0) continue;
             Rgb l;
             double t;
-            SurfacePoint(u, v, &l, &t);
+            SurfacePoint(u, v, o.large, &l, &t);
             light = Plus(light, l);
             through += t;
             inside++;
         }
     double cover = inside / 16.0;
-    Rgb caustic;
-    double shade = Shade((cx - o.centre) / o.radius, (cy - o.centre) / o.radius, &caustic);
+    double shade = Shade((cx - o.centre) / o.radius, (cy - o.centre) / o.radius, o.large);
     *out = FinePixel{};
     if (inside) {
         double fx, fy, ax, ay, bx, by, ex, ey, gx, gy;
@@ -302,7 +346,7 @@ void BakePixel(const FineBallParams &p, const Optics &o, int32_t px, int32_t py,
         out->glass = ToByte(kFineUnit * through / 16.0);
     }
     out->direct = ToByte(kFineUnit * (1.0 - cover) * shade);
-    Rgb add = Plus(Times(light, 1.0 / 16.0), Times(caustic, 1.0 - cover));
+    Rgb add = Times(light, 1.0 / 16.0);
     out->add[0] = ToByte(add.b);
     out->add[1] = ToByte(add.g);
     out->add[2] = ToByte(add.r);
