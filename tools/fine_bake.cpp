@@ -88,15 +88,17 @@ const double kRoomThrough = 0.08, kRoomFrom = 0.84;
 // How much of the mirrored room the face of the ball leaves out.
 const double kFaceVeilCut = 0.6;
 // Grazing reflections look back at the desktop behind the ball, not at the
-// room: on large balls a ring of room light there reads as a drawn outline.
-// Small balls keep it towards the light and across from it, or they melt
-// into dark desktops.
+// room: on large balls a whole ring of room light there reads as a drawn
+// outline. They keep it on the side of the light, which closes the outline
+// over dark desktops; small balls keep it across from the light as well,
+// or they melt into dark desktops.
 const double kBehindFade = 0.25, kBehindMost = 0.75;
 
 // Shadow and caustic on the desktop, in radii from the ball's centre (x
 // right, y down on the screen). The shadow falls away from the light; the
-// light the ball focuses lands inside it under the rim, a core and a fainter
-// skirt reaching back under the ball, so it stays joined to it. Large balls
+// light the ball focuses lands inside it: a small core a little past the
+// rim, where it reads as focused light (against the rim it read as a halo),
+// and a fainter skirt reaching back under the ball. Large balls
 // cast a lighter, softer shadow closer in: the small balls' read as a sticker
 // on them, while on small balls a lighter one left them floating loose.
 // Both are wider across the light's way than along it: drawn out along it,
@@ -108,10 +110,11 @@ const ShadowShape kSmallShadow = {0.60, 0.80, 0.36, 0.45}, kLargeShadow = {0.50,
 struct Lobe {
     double at, along, across, weight;
 };
-const Lobe kCaustic[2] = {{0.98, 0.24, 0.50, 1.0}, {0.80, 0.34, 0.60, 0.35}};
+const Lobe kCaustic[2] = {{1.18, 0.13, 0.28, 1.0}, {0.95, 0.30, 0.50, 0.25}};
 // The caustic brightens the desktop it falls on and adds no light of its
-// own: added light showed over black desktops as a smudge beside the ball.
-const double kCausticGain = 0.45;
+// own: added light showed over black desktops as a smudge beside the ball,
+// and a brighter core as a blob.
+const double kCausticGain = 0.6;
 
 double Smoothstep(double from, double to, double v) {
     double t = Clamp01((v - from) / (to - from));
@@ -229,7 +232,8 @@ void SurfacePoint(double u, double v, double large, Rgb *light, double *through)
     // desktop its few per cent read as a milky veil, not as a reflection.
     double face = 1.0 - Smoothstep(0.5, 0.95, r);
     double toward = r > 0 ? (u * kLightX + v * kLightY) / r : 0;
-    double keep = (1.0 - large) * toward * toward;
+    double lit = Positive(toward);
+    double keep = (1.0 - large) * toward * toward + large * lit * lit;
     Rgb l = Times(Environment(mirrored, 1.0 - kFaceVeilCut * face, keep), f);
     double toKey = Positive(Dot(n, kHalf));
     l = Plus(l, Times(kSheen, 0.05 * Power(toKey, 80)));
