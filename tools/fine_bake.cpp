@@ -27,14 +27,20 @@ const Vec3 kHalf = Normalize(Add(kKey, kViewer));  // the highlight's normal
 // The window's axes, across the key light's direction.
 const Vec3 kAcrossKey = Normalize(Cross({0, 1, 0}, kKey));
 const Vec3 kUpKey = Cross(kKey, kAcrossKey);
-// The light's direction in the screen's plane (unit length, y up): the glow
-// lies across from it and the shadow falls away from it.
-const double kLightFlat = SquareRoot(kKey.x * kKey.x + kKey.y * kKey.y);
-const double kLightX = kKey.x / kLightFlat, kLightY = kKey.y / kLightFlat;
-// The highlight's direction in the screen's plane: the back of the ball
-// shows the window again across from it.
-const double kHalfFlat = SquareRoot(kHalf.x * kHalf.x + kHalf.y * kHalf.y);
-const double kHalfX = kHalf.x / kHalfFlat, kHalfY = kHalf.y / kHalfFlat;
+// A direction's bearing in the screen's plane (unit length, y up).
+struct Bearing {
+    double x, y;
+};
+Bearing OnScreen(Vec3 v) {
+    double flat = SquareRoot(v.x * v.x + v.y * v.y);
+    return {v.x / flat, v.y / flat};
+}
+// The glow lies across from the light and the shadow falls away from it;
+// the back of the ball shows the window again across from the highlight.
+const Bearing kLightOnScreen = OnScreen(kKey);
+const double kLightX = kLightOnScreen.x, kLightY = kLightOnScreen.y;
+const Bearing kHalfOnScreen = OnScreen(kHalf);
+const double kHalfX = kHalfOnScreen.x, kHalfY = kHalfOnScreen.y;
 
 // Colours are blue, green, red, in 0..255 of added light.
 struct Rgb {
@@ -57,6 +63,8 @@ const Rgb kZenith = {235, 215, 190};
 const Rgb kWindowLight = {4800, 4700, 4500};
 // Its panes across the key light (x right, y up), the light in the upper left one.
 const double kWindowLeft = -0.12, kWindowRight = 0.32, kWindowBottom = -0.32, kWindowTop = 0.12;
+const double kWindowMidX = (kWindowLeft + kWindowRight) / 2;
+const double kWindowMidY = (kWindowBottom + kWindowTop) / 2;
 const double kWindowEdge = 0.05, kBarWidth = 0.014;
 // The view out of it, bright sky above a darker land: a window of one even
 // white read as a sticker.
@@ -131,6 +139,7 @@ struct Optics {
     double radius, centre;  // pixels; the frame is square
     double reach;           // the field's easing, radii; 0: none
     double large;           // 0 for a ball up to 116 pixels across, 1 from 232 on
+    ShadowShape shadow;     // between the small and the large balls' by `large`
 };
 
 // Where the ray through (u, v) (radii, y up, inside the ball) lands on the
@@ -168,7 +177,12 @@ void LandInFrame(const Optics &o, double px, double py, double *fx, double *fy) 
 }
 
 Optics MakeOptics(const FineBallParams &p, double diameter) {
-    Optics o = {diameter / 2.0, p.frameSide / 2.0, 0, Smoothstep(116.0, 232.0, diameter)};
+    Optics o = {diameter / 2.0, p.frameSide / 2.0, 0, Smoothstep(116.0, 232.0, diameter), {}};
+    auto blend = [&o](double a, double b) { return a + (b - a) * o.large; };
+    o.shadow = {blend(kSmallShadow.shift, kLargeShadow.shift),
+                blend(kSmallShadow.radius, kLargeShadow.radius),
+                blend(kSmallShadow.soft, kLargeShadow.soft),
+                blend(kSmallShadow.depth, kLargeShadow.depth)};
     // The furthest landing point is the rim's; ease it onto the field's edge.
     double x, y;
     Land(0.999, 0, &x, &y);
@@ -189,7 +203,8 @@ double Between(double from, double to, double soft, double v) {
 }
 
 // How much of the reflection in direction `m` shows the desktop behind the
-// ball, where `keep` of the room's ring stays.
+// ball (SurfacePoint passes that desktop through), where `keep` of the
+// room's ring stays.
 double Behind(Vec3 m, double keep) {
     return (1.0 - keep) * kBehindMost * (1.0 - Smoothstep(-kBehindFade, kBehindFade, m.z));
 }
@@ -200,21 +215,19 @@ Rgb Sky(double y) {
                   : Mix(kHorizon, kFloor, Smoothstep(0.0, 0.35, -y));
 }
 
-// `skyShare` dims the room but not the window.
-Rgb Environment(Vec3 m, double skyShare, double keep) {
-    // The desktop behind is passed through by SurfacePoint, not added here.
-    Rgb sky = Times(Sky(m.y), skyShare * (1.0 - Behind(m, keep)));
+// `skyShare` dims the room but not the window; `behind` is Behind(m, ...).
+Rgb Environment(Vec3 m, double skyShare, double behind) {
+    Rgb sky = Times(Sky(m.y), skyShare * (1.0 - behind));
     // The window, measured across the key light's direction: square about
     // the light whatever its height, so its image stays a compact window
     // round the highlight instead of a wedge drawn out towards the rim.
     // Four panes with a cross of glazing bars between them.
     double x = Dot(m, kAcrossKey), y = Dot(m, kUpKey);
-    double midX = (kWindowLeft + kWindowRight) / 2, midY = (kWindowBottom + kWindowTop) / 2;
-    double offX = x - midX < 0 ? midX - x : x - midX;
-    double offY = y - midY < 0 ? midY - y : y - midY;
+    double offX = x - kWindowMidX < 0 ? kWindowMidX - x : x - kWindowMidX;
+    double offY = y - kWindowMidY < 0 ? kWindowMidY - y : y - kWindowMidY;
     double bars = (1.0 - kBarShade * (1.0 - Smoothstep(0.0, kBarWidth, offX))) *
                   (1.0 - kBarShade * (1.0 - Smoothstep(0.0, kBarWidth, offY)));
-    double land = 1.0 - kLandShade * (1.0 - Smoothstep(midY - 0.08, midY + 0.02, y));
+    double land = 1.0 - kLandShade * (1.0 - Smoothstep(kWindowMidY - 0.08, kWindowMidY + 0.02, y));
     double window = land * Between(kWindowLeft, kWindowRight, kWindowEdge, x) *
                     Between(kWindowBottom, kWindowTop, kWindowEdge, y) * bars *
                     Smoothstep(0.3, 0.6, Dot(m, kKey));
@@ -234,7 +247,8 @@ void SurfacePoint(double u, double v, double large, Rgb *light, double *through)
     double toward = r > 0 ? (u * kLightX + v * kLightY) / r : 0;
     double lit = Positive(toward);
     double keep = (1.0 - large) * toward * toward + large * lit * lit;
-    Rgb l = Times(Environment(mirrored, 1.0 - kFaceVeilCut * face, keep), f);
+    double behind = Behind(mirrored, keep);
+    Rgb l = Times(Environment(mirrored, 1.0 - kFaceVeilCut * face, behind), f);
     double toKey = Positive(Dot(n, kHalf));
     l = Plus(l, Times(kSheen, 0.05 * Power(toKey, 80)));
     // The window off the back of the ball, across from the highlight.
@@ -247,7 +261,7 @@ void SurfacePoint(double u, double v, double large, Rgb *light, double *through)
     // The light gathered by the ball leaves it across from the light.
     if (r > 0) {
         // 1 straight across from the light on the screen, 0 square to it.
-        double across = Positive(-(u * kLightX + v * kLightY) / r);
+        double across = Positive(-toward);
         double band = (r - 0.76) / 0.26;
         double q = Positive(1.0 - band * band);
         l = Plus(l, Times(kGlow, across * across * q * q));
@@ -257,7 +271,7 @@ void SurfacePoint(double u, double v, double large, Rgb *light, double *through)
     // clear in the middle, dark towards the rim.
     double rim = Smoothstep(kRimFrom, kRimTo, r);
     *through = (1.0 - f) * (kClearGain - (kClearGain - kRimGain) * rim) +
-               f * Behind(mirrored, keep);
+               f * behind;
     // What the rim shows instead is the room behind the viewer, upside down:
     // bright sky along the bottom, the dark floor along the top.
     if (r > 0) l = Plus(l, Times(Sky(-v / r), kRoomThrough * Smoothstep(kRoomFrom, 1.0, r)));
@@ -266,17 +280,13 @@ void SurfacePoint(double u, double v, double large, Rgb *light, double *through)
 
 // The desktop beside the ball: the share of light it keeps in the shadow
 // and the caustic.
-double Shade(double dx, double dy, double large) {
+double Shade(double dx, double dy, const ShadowShape &s) {
     // Away from the light, on the screen (y down).
     const double wx = -kLightX, wy = kLightY;
-    auto blend = [large](double a, double b) { return a + (b - a) * large; };
-    double shift = blend(kSmallShadow.shift, kLargeShadow.shift);
-    double radius = blend(kSmallShadow.radius, kLargeShadow.radius);
-    double soft = blend(kSmallShadow.soft, kLargeShadow.soft);
-    double sx = dx - shift * wx, sy = dy - shift * wy;
+    double sx = dx - s.shift * wx, sy = dy - s.shift * wy;
     double d = SquareRoot(sx * sx + sy * sy);
-    double shadow = blend(kSmallShadow.depth, kLargeShadow.depth) *
-                    (1.0 - Smoothstep(radius - soft / 2, radius + soft / 2, d));
+    double shadow =
+        s.depth * (1.0 - Smoothstep(s.radius - s.soft / 2, s.radius + s.soft / 2, d));
     double along = dx * wx + dy * wy, across = dy * wx - dx * wy;
     double caustic = 0;
     for (const Lobe &lobe : kCaustic) {
@@ -333,7 +343,7 @@ void BakePixel(const FineBallParams &p, const Optics &o, int32_t px, int32_t py,
             inside++;
         }
     double cover = inside / 16.0;
-    double shade = Shade((cx - o.centre) / o.radius, (cy - o.centre) / o.radius, o.large);
+    double shade = Shade((cx - o.centre) / o.radius, (cy - o.centre) / o.radius, o.shadow);
     *out = FinePixel{};
     if (inside) {
         double fx, fy, ax, ay, bx, by, ex, ey, gx, gy;

@@ -9,15 +9,19 @@
 // interpolated and the squeezed rim averaged rather than picked.
 //
 // Light, per pixel the mean over 16 points of it: what the glass lets
-// through (Fresnel's share and a slight tint, times the lens's gain: more
-// than all of it in the clear middle, less in a darker band towards the rim,
-// whose outer part shows the room upside down), the soft room it mirrors (a
-// small bright window about the key light, a sky above, a dim floor; held
-// back in the ball's face), one crisp highlight of the key light and a
-// crescent of glow inside the rim where the ball lets the gathered light out. The outline covers its pixels in part and blends them
-// with the desktop. On the desktop, down and to the right, falls a soft
-// shadow with the key light the ball gathers inside it, under the rim;
-// the frame is 1.5 times the largest diameter so both fit.
+// through (Fresnel's share and a slight tint, times the lens's gain: a little
+// more than all of it in the clear middle, less in a darker band towards the
+// rim, whose outer part shows the room upside down), the soft room it
+// mirrors (a sky above, a dim floor and a small bright window about the key
+// light, which is the highlight; held back in the ball's face), the window
+// again as a faint sliver off the back of the ball, and a crescent of glow
+// inside the rim where the ball lets the gathered light out. At the outline,
+// grazing reflections show the desktop behind rather than the room, save on
+// the light's side (and, on small balls, across from it). The outline covers
+// its pixels in part and blends them with the desktop. On the desktop, down
+// and to the right, falls a soft shadow with the light the ball focuses in
+// it, a little past the rim; the frame is 1.5 times the largest diameter so
+// both fit.
 //
 // The ball is round, so it does not show a turn: frame k and frame n - k are
 // the same picture and share a record. Only + - * / and sqrt, so every IEEE
