@@ -87,8 +87,9 @@ const uint8_t kTint[3] = {127, 128, 124};
 // A ball lens gathers light: its middle shows the desktop behind a little
 // brighter than the dimmed desktop round it (much more read as milky glass);
 // towards the rim, where rays leave at a grazing angle and partly reflect
-// inside, it darkens to a band that frames the clear middle.
-const double kClearGain = 1.1, kRimGain = 0.6;
+// inside, it darkens to a deep band that frames the clear middle, as thick
+// glass looks at its edge (a lighter band read as fog over pages of text).
+const double kClearGain = 1.1, kRimGain = 0.35;
 const double kRimFrom = 0.70, kRimTo = 0.95;
 // The room seen through the rim only in its outer part, where the desktop
 // no longer shows: deeper in, it would fog the picture.
