@@ -56,11 +56,12 @@ Rgb Plus(Rgb a, Rgb b) { return {a.b + b.b, a.g + b.g, a.r + b.r}; }
 // upwards, a small bright window up to the left with crisp edges, so its
 // image stays a window rather than a glow on the smallest balls. The window
 // is the highlight: a hot spot of the light on one of its panes looked
-// lopsided, like a second light stuck on.
+// lopsided, like a second light stuck on. Its sky comes out white over a
+// dark desktop too: a grey one there looked dull, painted on.
 const Rgb kFloor = {16, 20, 24};
 const Rgb kHorizon = {150, 140, 125};
 const Rgb kZenith = {235, 215, 190};
-const Rgb kWindowLight = {4800, 4700, 4500};
+const Rgb kWindowLight = {6000, 5880, 5630};
 // Its panes across the key light (x right, y up), the light in the upper left one.
 const double kWindowLeft = -0.12, kWindowRight = 0.32, kWindowBottom = -0.32, kWindowTop = 0.12;
 const double kWindowMidX = (kWindowLeft + kWindowRight) / 2;
