@@ -37,10 +37,7 @@ Bearing OnScreen(Vec3 v) {
 }
 // The glow lies across from the light and the shadow falls away from it;
 // the back of the ball shows the window again across from the highlight.
-const Bearing kLightOnScreen = OnScreen(kKey);
-const double kLightX = kLightOnScreen.x, kLightY = kLightOnScreen.y;
-const Bearing kHalfOnScreen = OnScreen(kHalf);
-const double kHalfX = kHalfOnScreen.x, kHalfY = kHalfOnScreen.y;
+const Bearing kLightOnScreen = OnScreen(kKey), kHalfOnScreen = OnScreen(kHalf);
 
 // Colours are blue, green, red, in 0..255 of added light.
 struct Rgb {
@@ -246,7 +243,7 @@ void SurfacePoint(double u, double v, double large, Rgb *light, double *through)
     // The room mirrored in the face of the ball is held back: over a dark
     // desktop its few per cent read as a milky veil, not as a reflection.
     double face = 1.0 - Smoothstep(0.5, 0.95, r);
-    double toward = r > 0 ? (u * kLightX + v * kLightY) / r : 0;
+    double toward = r > 0 ? (u * kLightOnScreen.x + v * kLightOnScreen.y) / r : 0;
     double lit = Positive(toward);
     double keep = (1.0 - large) * toward * toward + large * lit * lit;
     double behind = Behind(mirrored, keep);
@@ -254,9 +251,9 @@ void SurfacePoint(double u, double v, double large, Rgb *light, double *through)
     double toKey = Positive(Dot(n, kHalf));
     l = Plus(l, Times(kSheen, 0.05 * Power(toKey, 80)));
     // The window off the back of the ball, across from the highlight.
-    if (r > 0 && u * kHalfX + v * kHalfY < 0) {
+    if (r > 0 && u * kHalfOnScreen.x + v * kHalfOnScreen.y < 0) {
         double a = (r - kBackGlintAt) / kBackGlintThick;
-        double c = (u * kHalfY - v * kHalfX) / r / kBackGlintLong;
+        double c = (u * kHalfOnScreen.y - v * kHalfOnScreen.x) / r / kBackGlintLong;
         double q = Positive(1.0 - a * a - c * c);
         l = Plus(l, Times(kBackGlint, q * q));
     }
@@ -284,7 +281,7 @@ void SurfacePoint(double u, double v, double large, Rgb *light, double *through)
 // and the caustic.
 double Shade(double dx, double dy, const ShadowShape &s) {
     // Away from the light, on the screen (y down).
-    const double wx = -kLightX, wy = kLightY;
+    const double wx = -kLightOnScreen.x, wy = kLightOnScreen.y;
     double sx = dx - s.shift * wx, sy = dy - s.shift * wy;
     double d = SquareRoot(sx * sx + sy * sy);
     double shadow =
@@ -325,8 +322,7 @@ uint8_t LevelFor(double wide, double narrow) {
     return (uint8_t)level;
 }
 
-void BakePixel(const FineBallParams &p, const Optics &o, int32_t px, int32_t py, FinePixel *out,
-               bool *changed) {
+void BakePixel(const Optics &o, int32_t px, int32_t py, FinePixel *out, bool *changed) {
     const double at[4] = {-0.375, -0.125, 0.125, 0.375};
     double cx = px + 0.5, cy = py + 0.5;
     // Light and transmission over 16 points; the outline's share is theirs.
@@ -367,7 +363,6 @@ void BakePixel(const FineBallParams &p, const Optics &o, int32_t px, int32_t py,
     out->add[1] = ToByte(add.g);
     out->add[2] = ToByte(add.r);
     *changed = inside || out->direct != kFineUnit || out->add[0] || out->add[1] || out->add[2];
-    (void)p;
 }
 
 double Diameter(const FineBallParams &p, int32_t index) {
@@ -414,7 +409,7 @@ FineRecord BakeFineRecord(const FineBallParams &p, int32_t index) {
         for (int32_t x = 0; x < side; x++) {
             bool c = false;
             size_t at = (size_t)y * (size_t)side + (size_t)x;
-            BakePixel(p, o, x, y, &pixels[at], &c);
+            BakePixel(o, x, y, &pixels[at], &c);
             changed[at] = c;
         }
     return FineRecordFromFrame(side, side, pixels, changed);
