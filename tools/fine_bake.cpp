@@ -78,8 +78,10 @@ const Rgb kBackGlint = {90, 88, 84};
 const double kBackGlintAt = 0.88, kBackGlintThick = 0.035, kBackGlintLong = 0.16;
 // Light gathered by the ball and thrown back from its far side: a soft
 // crescent inside the rim across from the light, a little cool, as clear
-// glass looks; a warm one read as amber or a dirty tint.
-const Rgb kGlow = {110, 104, 96};
+// glass looks; a warm one read as amber or a dirty tint. Bright enough to
+// keep a ball over a dark desktop round (dimmer, it read as a black
+// marble); brighter still, it whitens the rim over light desktops.
+const Rgb kGlow = {154, 146, 134};
 // The glass tint: a slight green-blue, red held back most.
 const uint8_t kTint[3] = {127, 128, 124};
 // A ball lens gathers light: its middle shows the desktop behind a little
