@@ -82,6 +82,7 @@ const double kBackGlintAt = 0.88, kBackGlintThick = 0.035, kBackGlintLong = 0.16
 // keep a ball over a dark desktop round (dimmer, it read as a black
 // marble); brighter still, it whitens the rim over light desktops.
 const Rgb kGlow = {154, 146, 134};
+const double kGlowAt = 0.76, kGlowHalfWidth = 0.26;  // its band, radii
 // The glass tint: a slight green-blue, red held back most.
 const uint8_t kTint[3] = {127, 128, 124};
 // A ball lens gathers light: its middle shows the desktop behind a little
@@ -263,7 +264,7 @@ void SurfacePoint(double u, double v, double large, Rgb *light, double *through)
     if (r > 0) {
         // 1 straight across from the light on the screen, 0 square to it.
         double across = Positive(-toward);
-        double band = (r - 0.76) / 0.26;
+        double band = (r - kGlowAt) / kGlowHalfWidth;
         double q = Positive(1.0 - band * band);
         l = Plus(l, Times(kGlow, across * across * q * q));
     }
