@@ -25,11 +25,11 @@ add_test(NAME dist.windows_zip COMMAND Python3::Interpreter ${release_checks}/ch
 add_test(NAME dist.deb COMMAND ${release_checks}/check_deb.sh ${release_dir} ${PROJECT_VERSION})
 add_test(NAME dist.xscreensaver COMMAND ${release_checks}/xscreensaver_e2e.sh
   ${release_dir}/orb_${PROJECT_VERSION}_amd64.deb $<TARGET_FILE:orb_x11_probe>
-  ${ORB_BUILTIN_CONTAINER} ${CMAKE_BINARY_DIR}/x11-screens)
+  ${orb_played_ball} ${CMAKE_BINARY_DIR}/x11-screens)
 # The same on a screen cut into two monitors, in three layouts.
 add_test(NAME dist.xscreensaver-monitors COMMAND ${release_checks}/xscreensaver_e2e.sh
   ${release_dir}/orb_${PROJECT_VERSION}_amd64.deb $<TARGET_FILE:orb_x11_probe>
-  ${ORB_BUILTIN_CONTAINER} ${CMAKE_BINARY_DIR}/x11-screens monitors)
+  ${orb_played_ball} ${CMAKE_BINARY_DIR}/x11-screens monitors)
 set_tests_properties(dist.windows_zip dist.deb dist.xscreensaver PROPERTIES
   LABELS dist TIMEOUT 180 SKIP_RETURN_CODE 77)
 set_tests_properties(dist.xscreensaver-monitors PROPERTIES
@@ -38,6 +38,6 @@ set_tests_properties(dist.xscreensaver-monitors PROPERTIES
 # desktop entry.
 add_test(NAME dist.mate COMMAND ${release_checks}/mate_e2e.sh
   ${release_dir}/orb_${PROJECT_VERSION}_amd64.deb $<TARGET_FILE:orb_x11_probe>
-  ${ORB_BUILTIN_CONTAINER} ${CMAKE_BINARY_DIR}/x11-screens)
+  ${orb_played_ball} ${CMAKE_BINARY_DIR}/x11-screens)
 set_tests_properties(dist.mate PROPERTIES LABELS dist TIMEOUT 180 SKIP_RETURN_CODE 77)
 set_tests_properties(dist.xscreensaver dist.mate PROPERTIES RESOURCE_LOCK orb_saver_user)

@@ -15,15 +15,10 @@ if(NOT ORB_SANITIZE AND TARGET orb)
   set(x11_cases root_dim30 root_dim100 first_tick moves stored_setting no_shm window_id
                 saved_picture monitors_root dense_screen root_restored window_gone own_window fullscreen bad_input
                 classic smoothness)
-  # What orb plays unless told otherwise: the fine 128 where the build has it.
-  orb_fine_ball_file(128 played)
-  if(NOT played)
-    set(played ${ORB_BUILTIN_CONTAINER})
-  endif()
   foreach(case ${x11_cases})
     add_test(NAME x11_${case}
       COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/x11/run_case.sh ${case} $<TARGET_FILE:orb>
-              $<TARGET_FILE:orb_x11_probe> ${CMAKE_BINARY_DIR}/x11-screens ${played})
+              $<TARGET_FILE:orb_x11_probe> ${CMAKE_BINARY_DIR}/x11-screens ${orb_played_ball})
     set_tests_properties(x11_${case} PROPERTIES LABELS x11 TIMEOUT 120 SKIP_RETURN_CODE 77
       ENVIRONMENT "ORB_BALLS_DIR=${ORB_BAKED_BALLS_DIR};ORB_CLASSIC_BALL=${ORB_BUILTIN_CONTAINER}")
   endforeach()
