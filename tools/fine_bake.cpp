@@ -19,8 +19,11 @@ const double kFieldRadius = 0.95;
 const double kLevelBias = 0.3;
 const double kSqueezeBias = 0.8;
 
-// Light from the upper left in front (y up), and where it reflects.
-const Vec3 kKeyLight = {-0.45, 0.62, 0.64};
+// Light from the upper left in front (y up), and where it reflects. It is
+// low, so the window's image sits halfway out to the rim, tilted and
+// squeezed by the curve; higher, it faced the viewer square-on near the
+// middle and read as an icon stuck on the glass.
+const Vec3 kKeyLight = {-0.45, 0.62, 0.35};
 const Vec3 kViewer = {0, 0, 1};
 const Vec3 kKey = Normalize(kKeyLight);
 const Vec3 kHalf = Normalize(Add(kKey, kViewer));  // the highlight's normal
