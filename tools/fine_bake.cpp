@@ -73,6 +73,10 @@ const double kLandShade = 0.45;
 // Thin, light glazing bars: dark full-width ones made the window read as an
 // icon stamped on the glass.
 const double kBarShade = 0.35;
+// The window's image hides most of the desktop behind it: where its darker
+// lower panes let a coloured desktop through, they took its colour and read
+// as a stain on the highlight.
+const double kWindowVeil = 0.8;
 // A broad, faint sheen round it.
 const Rgb kSheen = {255, 250, 240};
 // The window seen again off the back of the ball: a faint sliver along the
@@ -221,7 +225,8 @@ Rgb Sky(double y) {
 }
 
 // `skyShare` dims the room but not the window; `behind` is Behind(m, ...).
-Rgb Environment(Vec3 m, double skyShare, double behind) {
+// `windowShare` gets how much of the window the direction sees.
+Rgb Environment(Vec3 m, double skyShare, double behind, double *windowShare) {
     Rgb sky = Times(Sky(m.y), skyShare * (1.0 - behind));
     // The window, measured across the key light's direction: square about
     // the light whatever its height, so its image stays a compact window
@@ -236,6 +241,7 @@ Rgb Environment(Vec3 m, double skyShare, double behind) {
     double window = land * Between(kWindowLeft, kWindowRight, kWindowEdge, x) *
                     Between(kWindowBottom, kWindowTop, kWindowEdge, y) * bars *
                     Smoothstep(0.3, 0.6, Dot(m, kKey));
+    *windowShare = window;
     return Mix(sky, kWindowLight, window);
 }
 
@@ -253,7 +259,8 @@ void SurfacePoint(double u, double v, double large, Rgb *light, double *through)
     double lit = Positive(toward);
     double keep = (1.0 - large) * toward * toward + large * lit * lit;
     double behind = Behind(mirrored, keep);
-    Rgb l = Times(Environment(mirrored, 1.0 - kFaceVeilCut * face, behind), f);
+    double window = 0;
+    Rgb l = Times(Environment(mirrored, 1.0 - kFaceVeilCut * face, behind, &window), f);
     double toKey = Positive(Dot(n, kHalf));
     l = Plus(l, Times(kSheen, 0.05 * Power(toKey, 80)));
     // The window off the back of the ball, across from the highlight.
@@ -275,8 +282,8 @@ void SurfacePoint(double u, double v, double large, Rgb *light, double *through)
     // at the back is mostly the ball's own, gathered), and the lens's gain,
     // clear in the middle, dark towards the rim.
     double rim = Smoothstep(kRimFrom, kRimTo, r);
-    *through = (1.0 - f) * (kClearGain - (kClearGain - kRimGain) * rim) +
-               f * behind;
+    *through = ((1.0 - f) * (kClearGain - (kClearGain - kRimGain) * rim) + f * behind) *
+               (1.0 - kWindowVeil * window);
     // What the rim shows instead is the room behind the viewer, upside down:
     // bright sky along the bottom, the dark floor along the top.
     if (r > 0) l = Plus(l, Times(Sky(-v / r), kRoomThrough * Smoothstep(kRoomFrom, 1.0, r)));
