@@ -37,7 +37,8 @@ void RenderFinePlay(benchmark::State &state, bool plain) {
         if (plain) {
             FineRenderRecordPlain(gEngine.fineDeck, gEngine.fineDeck.frameRecord[frame],
                                   gEngine.fineLevels,
-                                  FineTarget{gEngine.spriteX, gEngine.spriteY, gEngine.compositeBuffer});
+                                  FineTarget{gEngine.spriteX, gEngine.spriteY,
+                                             gEngine.compositeBuffer, nullptr});
         } else {
             RenderFrame(frame);
         }

@@ -18,6 +18,7 @@ static int ParseFineContainer(void) {
     e.spriteHeight = e.fineDeck.height;
     e.frameCount = e.fineDeck.frameCount;
     e.playMode = e.fineDeck.playMode;
+    e.fineExposureLimit = FineExposureLimit(e.dimPercent);
     e.compositeBuffer = (uint8_t *)calloc(1, (size_t)e.spriteWidth * (size_t)e.spriteHeight * 4);
     SeedRandom(0);
     return e.compositeBuffer != nullptr;
@@ -136,8 +137,9 @@ void RenderFrame(int32_t index) {
     if (e.fine) {
         // Fine frames name their record: any frame plays in any order.
         e.fineRecord = e.fineDeck.frameRecord[index];
+        FineExpose(e.fineDeck, e.fineLevels, e.spriteX, e.spriteY, e.fineExposureLimit, e.fineTint);
         FineRenderRecord(e.fineDeck, e.fineRecord, e.fineLevels,
-                         FineTarget{e.spriteX, e.spriteY, e.compositeBuffer});
+                         FineTarget{e.spriteX, e.spriteY, e.compositeBuffer, e.fineTint});
         return;
     }
     if (index == 0) {

@@ -148,9 +148,12 @@ void EngineSetup(EdgeWindow window) {
     gEngine.screenHeight = H;
     if (!TakeBuffers() || !EdgeOpen(window, W, H)) return;
     CaptureAndDim(window);
-    if (gEngine.fine &&
-        !FineBuildLevels(&gEngine.fineLevels, gEngine.background, W, H, gEngine.fineDeck.topLevel))
-        return;
+    if (gEngine.fine) {
+        int32_t top = gEngine.fineDeck.topLevel, exposure = FineExposureLevel(gEngine.fineDeck);
+        if (!FineBuildLevels(&gEngine.fineLevels, gEngine.background, W, H,
+                             exposure > top ? exposure : top))
+            return;
+    }
     gEngine.timerId = EdgeStartTimer(window);
     gEngine.firstTick = 1;
     gEngine.inert = 0;

@@ -65,6 +65,8 @@ struct SaverEngine {
     int32_t fineShown[4];  // left, top, right, bottom of what the last tick showed
     FineDeck fineDeck;
     FineLevels fineLevels;
+    int32_t fineExposureLimit;  // FineExposureLimit at the brightness chosen
+    uint8_t fineTint[4];        // the tint the last frame played with
 };
 
 // What the program running the engine chose; the Windows saver keeps the

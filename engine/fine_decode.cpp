@@ -228,6 +228,7 @@ int CheckTaps(Reader &r, int32_t index, const FineRecordPlace &place) {
                             span.column + i, span.row, p.level, (int)kFineMaxLevel);
             int32_t coarse = p.level / kFineLevelSteps + (p.level % kFineLevelSteps ? 1 : 0);
             if (coarse > d.topLevel) d.topLevel = coarse;
+            if (p.glass > d.glassMost) d.glassMost = p.glass;
             int32_t margin = FineTapMargin(p.level);
             if (p.u < margin || p.u > d.width * kFineSubpixel - margin || p.v < margin ||
                 p.v > d.height * kFineSubpixel - margin)

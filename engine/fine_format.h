@@ -37,6 +37,8 @@
 // the weight of that sample (glass) and of the desktop right under the
 // pixel (direct), both in 128ths; and light added to blue, green and red.
 //   out = sample * glass * tint / 128^2 + desktop * direct / 128 + add
+// (where the darkened desktop under the ball is dark, the saver plays a
+// frame with a stronger tint: fine_render.h, FineExpose).
 // Pixels of the frame that no span covers show the desktop unchanged.
 #ifndef ORB_ENGINE_FINE_FORMAT_H
 #define ORB_ENGINE_FINE_FORMAT_H
@@ -105,6 +107,7 @@ struct FineDeck {
     FinePixel *pixels;
     uint32_t spanTotal, pixelTotal;
     int32_t topLevel;  // the coarsest level any pixel reads
+    int32_t glassMost;  // the largest glass weight of any pixel
 };
 
 // What the checks learnt, for orbtool info.

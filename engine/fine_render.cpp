@@ -19,12 +19,13 @@ struct Frame {
     const FineTarget &target;
     const uint8_t *desktop;  // level 0 at the sprite's top-left corner
     size_t desktopRow;
+    const uint8_t *tint;
 };
 
 Frame Open(const FineDeck &deck, const FineLevels &levels, const FineTarget &target) {
     size_t row = (size_t)levels.width[0] * 3;
     const uint8_t *at = levels.pixels[0] + (size_t)target.y * row + (size_t)target.x * 3;
-    return Frame{deck, levels, target, at, row};
+    return Frame{deck, levels, target, at, row, target.tint ? target.tint : deck.tint};
 }
 
 // The frame's position in 16ths of a desktop pixel.
@@ -59,7 +60,7 @@ inline void PlainPixel(const Frame &f, const FinePixel &p, const uint8_t *desk, 
         }
     }
     for (int c = 0; c < 3; c++) {
-        uint32_t glass = (p.glass * (uint32_t)f.deck.tint[c] + 64) >> 7;
+        uint32_t glass = (p.glass * (uint32_t)f.tint[c] + 64) >> 7;
         uint32_t v = ((sample[c] * glass + 64) >> 7) + ((desk[c] * (uint32_t)p.direct + 64) >> 7) +
                      p.add[c];
         out[c] = (uint8_t)(v > 255 ? 255 : v);
@@ -141,7 +142,7 @@ inline void FastPixel(const Frame &f, const FinePixel &p, const uint8_t *desk, u
                                    _mm_mullo_epi16(coarser, _mm_set1_epi16((int16_t)t)));
             sample = _mm_srli_epi16(_mm_add_epi16(sample, _mm_set1_epi16(8)), 4);
         }
-        __m128i tint = _mm_unpacklo_epi8(Load4(f.deck.tint), zero);
+        __m128i tint = _mm_unpacklo_epi8(Load4(f.tint), zero);
         __m128i glass = _mm_srli_epi16(
             _mm_add_epi16(_mm_mullo_epi16(tint, _mm_set1_epi16(p.glass)), half), 7);
         sum = _mm_add_epi16(

@@ -17,6 +17,7 @@
 //   FineRenderRecordPlain  the plain loop the fast path is held to
 //   FinePasteRecord        those pixels onto the desktop; the rest of the
 //                          frame is the desktop already
+//   FineExpose             the tint a frame plays with (fine_exposure.cpp)
 #ifndef ORB_ENGINE_FINE_RENDER_H
 #define ORB_ENGINE_FINE_RENDER_H
 
@@ -24,7 +25,12 @@
 
 #include "fine_format.h"
 
-enum { kFineLevelSpareBytes = 16 };  // the filter loads 8 bytes for two texels
+enum {
+    kFineLevelSpareBytes = 16,  // the filter loads 8 bytes for two texels
+    // The most a glass weight times its tint may be: over 128 it stays
+    // within 256, which the blend multiplies by a sample in 16 bits.
+    kFineGlassTintMost = 32831,
+};
 
 struct FineLevels {
     const uint8_t *pixels[kFineMaxLevel + 1];  // level 0 is not owned
@@ -40,11 +46,28 @@ int FineBuildLevels(FineLevels *levels, const uint8_t *background, int32_t width
 void FreeFineLevels(FineLevels *levels);
 
 // Where a frame plays: the sprite's top-left corner on the desktop, the
-// composite (w x h x 3 bytes, w*h*4 allocated) it fills.
+// composite (w x h x 3 bytes, w*h*4 allocated) it fills, and the glass tint
+// it plays with (FineExpose's; null: the deck's own).
 struct FineTarget {
     int32_t x, y;
     uint8_t *composite;
+    const uint8_t *tint;
 };
+
+// The glass lights a dark desktop up, as an eye adjusts to the dark: where
+// the darkened desktop under the ball is dark, the frame plays with a
+// stronger tint, up to 1.82 times the deck's. A ball showing a dark photo
+// at the desktop's own dimness read as murk, smoked glass; lit up as much
+// over a light page, it read as milky, lit from inside. FineExposureLimit, at
+// set-up: the largest gain in 128ths, which never gives back more than the
+// dimming at `brightness` percent took. FineExpose, per frame: the tint for
+// a sprite at (x, y), from the desktop's mean under the largest ball (read
+// from level FineExposureLevel, or the coarsest built below it), and never
+// past what the blend's 16-bit lanes hold.
+int32_t FineExposureLimit(int32_t brightness);
+int32_t FineExposureLevel(const FineDeck &deck);
+void FineExpose(const FineDeck &deck, const FineLevels &levels, int32_t x, int32_t y,
+                int32_t limit, uint8_t tint[4]);
 
 void FineRenderRecord(const FineDeck &deck, int32_t record, const FineLevels &levels,
                       const FineTarget &target);

@@ -89,6 +89,41 @@ TEST(FineBall, ItsShadowFadesOutInsideTheFrame) {
     }
 }
 
+// Over a dark desktop the glass lights what it shows up, over a light one it
+// shows it as it is, and at full brightness, with no dimming to give back,
+// never: the middle of the ball against the darkened desktop round it.
+TEST(FineBall, LightsADarkDesktopUpButNotALightOne) {
+    FineBallParams p = FineBallFor(128);
+    p.frames = 2;
+    Bytes ball;
+    std::string why;
+    ASSERT_TRUE(BakeFineBallContainer(p, &ball, &why)) << why;
+    const struct {
+        uint8_t desktop;
+        int32_t dim;
+        double least, most;  // the middle's share of the darkened desktop
+    } cases[] = {{40, 30, 1.6, 2.6}, {230, 30, 0.9, 1.25}, {40, 100, 0.9, 1.25}};
+    for (const auto &c : cases) {
+        std::vector<uint8_t> screen;
+        StartScreen(screen, 640, 400, ball);
+        std::fill(screen.begin(), screen.end(), c.desktop);
+        gEngineOptions.dimOverride = c.dim;
+        EngineSetup(nullptr);
+        ASSERT_FALSE(gEngine.inert);
+        EngineTick(nullptr);  // first paint, placement
+        EngineTick(nullptr);
+        const int32_t x = gEngine.spriteX + p.frameSide / 2, y = gEngine.spriteY + p.frameSide / 2;
+        const int32_t away = x < 320 ? 639 : 0;  // a pixel the frame does not cover
+        for (int ch = 0; ch < 3; ch++) {
+            const double dimmed = screen[((size_t)y * 640 + away) * 3 + ch];
+            const double share = screen[((size_t)y * 640 + x) * 3 + ch] / dimmed;
+            EXPECT_GE(share, c.least) << (int)c.desktop << " at " << c.dim << " %, channel " << ch;
+            EXPECT_LE(share, c.most) << (int)c.desktop << " at " << c.dim << " %, channel " << ch;
+        }
+        EngineTeardown(nullptr);
+    }
+}
+
 // The built-in ball: the fine one of the chosen side by default, the classic
 // one when asked for or when the fine frame would not fit the window.
 TEST(FineBall, PlaysInPlaceOfTheClassicBallUnlessItCannot) {

@@ -146,6 +146,7 @@ struct Bench {
     std::vector<FineSpan> spans;
     std::vector<FinePixel> pixels;
     std::vector<uint8_t> composite;
+    const uint8_t *tint = nullptr;  // the deck's
     int32_t W, H;
 
     Bench(int32_t W_, int32_t H_, uint8_t (*pattern)(int32_t, int32_t, int32_t)) : W(W_), H(H_) {
@@ -167,7 +168,7 @@ struct Bench {
         deck.pixels = pixels.data();
         deck.records[0] = FineRecordPlace{0, (uint32_t)h, 0, (uint32_t)(w * h), 0, 0, w, h};
         composite.assign((size_t)w * h * 4, 0);
-        FineTarget target = {x, y, composite.data()};
+        FineTarget target = {x, y, composite.data(), tint};
         (plain ? FineRenderRecordPlain : FineRenderRecord)(deck, 0, levels, target);
     }
 };
@@ -230,12 +231,21 @@ TEST(Fine, FastPathMatchesThePlainLoop) {
         p.direct = (uint8_t)rng();
         for (int c = 0; c < 3; c++) p.add[c] = (uint8_t)(rng() % 3 ? rng() % 40 : rng());
     }
-    for (int32_t x : {0, 1, 117, 300 - w}) {
-        noise.Render(w, h, x, 200 - h - (x & 7), true);
-        std::vector<uint8_t> plain = noise.composite;
-        noise.Render(w, h, x, 200 - h - (x & 7), false);
-        EXPECT_EQ(plain, noise.composite) << x;
-    }
+    auto expectSame = [&noise, w, h](const char *tint) {
+        for (int32_t x : {0, 1, 117, 300 - w}) {
+            noise.Render(w, h, x, 200 - h - (x & 7), true);
+            std::vector<uint8_t> plain = noise.composite;
+            noise.Render(w, h, x, 200 - h - (x & 7), false);
+            EXPECT_EQ(plain, noise.composite) << tint << " tint, x " << x;
+        }
+    };
+    expectSame("the deck's");
+    // A frame lit up over a dark desktop: the largest tint the blend holds
+    // for the largest glass weight.
+    for (FinePixel &p : noise.pixels) p.glass = (uint8_t)(p.glass % 142);
+    const uint8_t raised[4] = {kFineGlassTintMost / 141, kFineGlassTintMost / 141 - 3, 128, 0};
+    noise.tint = raised;
+    expectSame("a raised");
 }
 
 }  // namespace
