@@ -3,6 +3,7 @@
 // inside is smooth (few repeated pixels) and its squeezed rim quiet.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstring>
 
 #include "edge_offscreen.h"
@@ -89,37 +90,28 @@ TEST(FineBall, ItsShadowFadesOutInsideTheFrame) {
     }
 }
 
-// Over a dark desktop the glass lights what it shows up, over a light one it
-// shows it as it is, and at full brightness, with no dimming to give back,
-// never: the middle of the ball against the darkened desktop round it.
+// The ball's middle against the desktop beside it: lit up over a dark one,
+// not over a light one, nor at full brightness, with no dimming to give back.
 TEST(FineBall, LightsADarkDesktopUpButNotALightOne) {
     FineBallParams p = FineBallFor(128);
     p.frames = 2;
     Bytes ball;
     std::string why;
     ASSERT_TRUE(BakeFineBallContainer(p, &ball, &why)) << why;
-    const struct {
-        uint8_t desktop;
-        int32_t dim;
-        double least, most;  // the middle's share of the darkened desktop
-    } cases[] = {{40, 30, 1.6, 2.6}, {230, 30, 0.9, 1.25}, {40, 100, 0.9, 1.25}};
-    for (const auto &c : cases) {
+    // Desktop, brightness, and the least and most share in per cent.
+    for (auto c : {std::array<int, 4>{40, 30, 160, 260}, {230, 30, 90, 125}, {40, 100, 90, 125}}) {
         std::vector<uint8_t> screen;
         StartScreen(screen, 640, 400, ball);
-        std::fill(screen.begin(), screen.end(), c.desktop);
-        gEngineOptions.dimOverride = c.dim;
+        std::fill(screen.begin(), screen.end(), (uint8_t)c[0]);
+        gEngineOptions.dimOverride = c[1];
         EngineSetup(nullptr);
-        ASSERT_FALSE(gEngine.inert);
         EngineTick(nullptr);  // first paint, placement
         EngineTick(nullptr);
-        const int32_t x = gEngine.spriteX + p.frameSide / 2, y = gEngine.spriteY + p.frameSide / 2;
-        const int32_t away = x < 320 ? 639 : 0;  // a pixel the frame does not cover
-        for (int ch = 0; ch < 3; ch++) {
-            const double dimmed = screen[((size_t)y * 640 + away) * 3 + ch];
-            const double share = screen[((size_t)y * 640 + x) * 3 + ch] / dimmed;
-            EXPECT_GE(share, c.least) << (int)c.desktop << " at " << c.dim << " %, channel " << ch;
-            EXPECT_LE(share, c.most) << (int)c.desktop << " at " << c.dim << " %, channel " << ch;
-        }
+        const size_t row = (size_t)(gEngine.spriteY + p.frameSide / 2) * 640;
+        const int32_t away = gEngine.spriteX < 320 ? 639 : 0;  // beside the frame
+        double share = 100.0 * screen[(row + gEngine.spriteX + p.frameSide / 2) * 3] /
+                       screen[(row + away) * 3];
+        EXPECT_TRUE(share >= c[2] && share <= c[3]) << c[0] << " at " << c[1] << " %: " << share;
         EngineTeardown(nullptr);
     }
 }

@@ -231,21 +231,19 @@ TEST(Fine, FastPathMatchesThePlainLoop) {
         p.direct = (uint8_t)rng();
         for (int c = 0; c < 3; c++) p.add[c] = (uint8_t)(rng() % 3 ? rng() % 40 : rng());
     }
-    auto expectSame = [&noise, w, h](const char *tint) {
+    // The deck's tint, then the largest the blend holds for glass up to 141.
+    const uint8_t raised[4] = {kFineGlassTintMost / 141, kFineGlassTintMost / 141 - 3, 128, 0};
+    for (const uint8_t *tint : {(const uint8_t *)nullptr, raised}) {
+        if (tint)
+            for (FinePixel &p : noise.pixels) p.glass = (uint8_t)(p.glass % 142);
+        noise.tint = tint;
         for (int32_t x : {0, 1, 117, 300 - w}) {
             noise.Render(w, h, x, 200 - h - (x & 7), true);
             std::vector<uint8_t> plain = noise.composite;
             noise.Render(w, h, x, 200 - h - (x & 7), false);
-            EXPECT_EQ(plain, noise.composite) << tint << " tint, x " << x;
+            EXPECT_EQ(plain, noise.composite) << (tint ? "raised tint, " : "") << x;
         }
-    };
-    expectSame("the deck's");
-    // A frame lit up over a dark desktop: the largest tint the blend holds
-    // for the largest glass weight.
-    for (FinePixel &p : noise.pixels) p.glass = (uint8_t)(p.glass % 142);
-    const uint8_t raised[4] = {kFineGlassTintMost / 141, kFineGlassTintMost / 141 - 3, 128, 0};
-    noise.tint = raised;
-    expectSame("a raised");
+    }
 }
 
 }  // namespace
