@@ -22,6 +22,12 @@ int32_t FineExposureLimit(int32_t brightness) {
     return back < kExposureMost ? (back > kFineUnit ? back : kFineUnit) : kExposureMost;
 }
 
+// How much of texel t of level k lies in [from, to).
+static int32_t Covered(int32_t t, int32_t k, int32_t from, int32_t to) {
+    int32_t start = t << k, end = (t + 1) << k;
+    return (end < to ? end : to) - (start > from ? start : from);
+}
+
 // The darkened desktop's mean under the box [x0, x1) x [y0, y1), in 16ths of
 // a level, from level k's texels, each weighted by how much of it the box
 // covers, so the mean moves smoothly with the box; -1 when the box misses
@@ -34,18 +40,14 @@ static int32_t MeanUnder(const FineLevels &l, int32_t k, int32_t x0, int32_t y0,
     if (x1 > w * cell) x1 = w * cell;
     if (y1 > h * cell) y1 = h * cell;
     if (x0 >= x1 || y0 >= y1) return -1;
-    uint64_t sum = 0, area = 0;
+    uint64_t sum = 0;
     for (int32_t ty = y0 >> k; ty << k < y1; ty++) {
-        int32_t dy = (((ty + 1) << k) < y1 ? (ty + 1) << k : y1) - (ty << k > y0 ? ty << k : y0);
-        const uint8_t *row = l.pixels[k] + (size_t)ty * (size_t)w * 3;
-        for (int32_t tx = x0 >> k; tx << k < x1; tx++) {
-            int32_t dx = (((tx + 1) << k) < x1 ? (tx + 1) << k : x1) - (tx << k > x0 ? tx << k : x0);
-            const uint8_t *t = row + (size_t)tx * 3;
-            sum += (uint64_t)(t[0] + t[1] + t[2]) * (uint64_t)(dx * dy);
-            area += (uint64_t)(dx * dy);
-        }
+        const int32_t dy = Covered(ty, k, y0, y1);
+        const uint8_t *t = l.pixels[k] + ((size_t)ty * (size_t)w + (size_t)(x0 >> k)) * 3;
+        for (int32_t tx = x0 >> k; tx << k < x1; tx++, t += 3)
+            sum += (uint64_t)(t[0] + t[1] + t[2]) * (uint64_t)(Covered(tx, k, x0, x1) * dy);
     }
-    return (int32_t)(sum * 16 / (area * 3));
+    return (int32_t)(sum * 16 / ((uint64_t)(x1 - x0) * (uint64_t)(y1 - y0) * 3));
 }
 
 void FineExpose(const FineDeck &deck, const FineLevels &levels, int32_t x, int32_t y,
