@@ -68,13 +68,10 @@ for target in $targets; do
         -max_len="$(max_len "$target")" -print_final_stats=1 \
         -artifact_prefix="$findings/$target-" "$work" "$here/corpus/$target" > "$log" 2>&1; then
         tail -n 60 "$log"
-        # Stopped by a signal (^C, a CI timeout), libFuzzer says so and exits
-        # non-zero having found nothing.
-        if grep -q "libFuzzer: run interrupted" "$log"; then
-            echo "!! $target was interrupted before its time was up; nothing was found" >&2
-        else
-            echo "!! $target found a fault; the input is in $findings" >&2
-        fi
+        what="found a fault; the input is in $findings"
+        # Stopped by a signal (^C, a CI timeout), libFuzzer says so, having found nothing.
+        grep -q "libFuzzer: run interrupted" "$log" && what="was interrupted; nothing was found"
+        echo "!! $target $what" >&2
         status=1
         break
     fi

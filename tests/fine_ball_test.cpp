@@ -105,12 +105,10 @@ TEST(FineBall, LightsADarkDesktopUpButNotALightOne) {
         std::fill(screen.begin(), screen.end(), (uint8_t)c[0]);
         gEngineOptions.dimOverride = c[1];
         EngineSetup(nullptr);
-        EngineTick(nullptr);  // first paint, placement
-        EngineTick(nullptr);
+        for (int tick = 0; tick < 2; tick++) EngineTick(nullptr);  // placement, then a frame
         const size_t row = (size_t)(gEngine.spriteY + p.frameSide / 2) * 640;
-        const int32_t away = gEngine.spriteX < 320 ? 639 : 0;  // beside the frame
         double share = 100.0 * screen[(row + gEngine.spriteX + p.frameSide / 2) * 3] /
-                       screen[(row + away) * 3];
+                       screen[(row + (gEngine.spriteX < 320 ? 639 : 0)) * 3];  // beside the frame
         EXPECT_TRUE(share >= c[2] && share <= c[3]) << c[0] << " at " << c[1] << " %: " << share;
         EngineTeardown(nullptr);
     }
